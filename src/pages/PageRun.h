@@ -1,0 +1,71 @@
+#pragma once
+// The run: page counter, remaining text, template bitmap and chosen font, the
+// start of a run and one page per tick. The window and the batch command drive
+// the same code; the settings a tick reads are passed in at each tick.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "imaging/TBitmap.h"
+#include "imaging/TFont.h"
+#include "imaging/TImage.h"
+
+namespace tessaro {
+
+enum class PageFormat { PSP, QVGA };
+
+struct PageSize {
+    int Width;
+    int Height;
+};
+PageSize SizeOf(PageFormat format);
+
+// What one tick reads from the window's controls (or the batch options).
+struct TickSettings {
+    PageFormat Format = PageFormat::PSP;
+    std::string BackgroundPath;
+    std::string Prefix = "book";
+    std::string OutputDirectory;
+};
+
+// "%s%06d.jpg" without an output directory, else "%s/%s%06d.jpg".
+std::string OutputPath(const std::string& outputDirectory, const std::string& prefix, int pageNumber);
+
+// Writes a finished page: by default as a JPEG of quality 80, at once.
+using PageSaver = std::function<void(const std::string& path, const TBitmap& page)>;
+void SavePage(const std::string& path, const TBitmap& page);
+
+class PageRun {
+public:
+    // Counter 1, no text, a 480x272 template and a white preview of its size.
+    PageRun();
+
+    // Starts a run: empties the text, resets the counter and loads the text file.
+    void Start(const std::string& textFileName);
+    // Produces one page. Returns true when the text is used up (the run ended).
+    bool Tick(const TickSettings& settings, const PageSaver& save = SavePage);
+
+    int PageCounter() const { return pageCounter_; }
+    std::string_view RemainingText() const;
+    // Bytes of the loaded text laid out so far, for progress reports.
+    std::size_t ConsumedBytes() const { return offset_; }
+    std::size_t TextBytes() const { return text_.size(); }
+
+    // The chosen font is a reference owned by the caller (the font chooser).
+    void SetChosenFont(const TFont* font) { chosenFont_ = font; }
+    const TFont* ChosenFont() const { return chosenFont_; }
+
+    TImage& Mainscreen() { return mainscreen_; }
+    const TBitmap& TemplateBitmap() const { return template_; }
+
+private:
+    int pageCounter_ = 1;
+    std::string text_;
+    std::size_t offset_ = 0;
+    TBitmap template_;
+    const TFont* chosenFont_ = nullptr;
+    TImage mainscreen_;
+};
+
+}  // namespace tessaro
