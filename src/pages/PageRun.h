@@ -18,6 +18,7 @@ enum class PageFormat { PSP, QVGA };
 struct PageSize {
     int Width;
     int Height;
+    bool operator==(const PageSize&) const = default;
 };
 PageSize SizeOf(PageFormat format);
 
