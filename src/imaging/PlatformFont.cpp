@@ -159,20 +159,22 @@ FontSystem& ThreadFontSystem()
     return system;
 }
 
-void BlendPixel(DevicePixel& target, DevicePixel color, unsigned coverage)
+// Mixes a colour into a pixel by a glyph's coverage (0 to 255), the red and
+// blue channels together in one word and green on its own.
+inline void BlendPixel(DevicePixel& target, DevicePixel color, unsigned coverage)
 {
     if (coverage == 0)
         return;
-    if (coverage >= 255) {
+    if (coverage == 255) {
         target = color;
         return;
     }
-    auto mix = [coverage](unsigned from, unsigned to) {
-        return (from * (255 - coverage) + to * coverage + 127) / 255;
-    };
-    target = MakePixel(std::uint8_t(mix(PixelRed(target), PixelRed(color))),
-                       std::uint8_t(mix(PixelGreen(target), PixelGreen(color))),
-                       std::uint8_t(mix(PixelBlue(target), PixelBlue(color))));
+    const unsigned weight = coverage + (coverage >> 7);  // 0..256
+    const unsigned keep = 256 - weight;
+    const DevicePixel from = target;
+    const unsigned redBlue = ((from & 0xFF00FFu) * keep + (color & 0xFF00FFu) * weight) >> 8;
+    const unsigned green = ((from & 0xFF00u) * keep + (color & 0xFF00u) * weight) >> 8;
+    target = 0xFF000000u | (redBlue & 0xFF00FFu) | (green & 0xFF00u);
 }
 
 void FillBox(TBitmap& raster, int left, int top, int right, int bottom, DevicePixel color)
@@ -314,13 +316,15 @@ void PlatformFont::DrawLine(TBitmap& raster, int x, int width, int top, int thic
     FillBox(raster, x, top, x + width, top + thickness, color);
 }
 
-void PlatformFont::DrawText(TBitmap& raster, int x, int y, std::string_view text, DevicePixel color,
+int PlatformFont::DrawText(TBitmap& raster, int x, int y, std::string_view text, DevicePixel color,
                             const DevicePixel* background)
 {
     const int baseline = y + ascent_;
     const int rasterWidth = raster.Width();
     const int rasterHeight = raster.Height();
     const int startX = x;
+    std::uint8_t* const pixels = raster.MutableScanLine(0);
+    const std::ptrdiff_t stride = raster.RowBytes();
     while (!text.empty()) {
         const std::size_t length = CharacterLength(text);
         const Glyph& glyph = GlyphOf(text.substr(0, length));
@@ -334,7 +338,7 @@ void PlatformFont::DrawText(TBitmap& raster, int x, int y, std::string_view text
         const int firstColumn = std::max(0, -left);
         const int lastColumn = std::min(glyph.Width, rasterWidth - left);
         for (int row = firstRow; row < lastRow && firstColumn < lastColumn; ++row) {
-            auto* target = reinterpret_cast<DevicePixel*>(raster.MutableScanLine(top + row)) + left;
+            auto* target = reinterpret_cast<DevicePixel*>(pixels + std::ptrdiff_t(top + row) * stride) + left;
             const std::uint8_t* coverage = glyph.Coverage.data() + std::size_t(row) * std::size_t(glyph.Width);
             for (int column = firstColumn; column < lastColumn; ++column)
                 BlendPixel(target[column], color, coverage[column]);
@@ -345,6 +349,7 @@ void PlatformFont::DrawText(TBitmap& raster, int x, int y, std::string_view text
         DrawLine(raster, startX, x - startX, baseline + underlinePosition_, underlineThickness_, color);
     if (description_.Style & fsStrikeOut)
         DrawLine(raster, startX, x - startX, baseline - strikeOutPosition_, strikeOutThickness_, color);
+    return x - startX;
 }
 
 }  // namespace tessaro

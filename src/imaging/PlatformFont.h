@@ -51,8 +51,9 @@ public:
     int TextWidth(std::string_view text);
 
     // Draws text with the top-left corner of its cell at (x, y). With an opaque
-    // background each character's cell is filled with it first.
-    void DrawText(TBitmap& raster, int x, int y, std::string_view text, DevicePixel color,
+    // background each character's cell is filled with it first. Returns the
+    // text's width.
+    int DrawText(TBitmap& raster, int x, int y, std::string_view text, DevicePixel color,
                   const DevicePixel* background);
 
 private:

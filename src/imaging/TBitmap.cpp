@@ -241,6 +241,15 @@ void TBitmap::MakeOwnPixels()
     pixels_ = std::move(store);
 }
 
+void TBitmap::MakeOwnPixelsForOverwrite()
+{
+    if (!pixels_ || pixels_.use_count() == 1)
+        return;
+    auto store = NewStore(pixels_->Width, pixels_->Height, pixels_->Format);
+    store->Palette = pixels_->Palette;
+    pixels_ = std::move(store);
+}
+
 bool TBitmap::SharesPixelsWith(const TBitmap& other) const
 {
     return pixels_ != nullptr && pixels_ == other.pixels_;

@@ -53,6 +53,9 @@ public:
     std::uint8_t* MutableScanLine(int row);
     // Gives the raster its own copy of shared pixels.
     void MakeOwnPixels();
+    // Gives the raster pixels of its own without copying shared ones, for a
+    // caller about to overwrite every pixel.
+    void MakeOwnPixelsForOverwrite();
     bool SharesPixelsWith(const TBitmap& other) const;
 
     // The pixel at (x, y) as a display pixel, whatever the form.

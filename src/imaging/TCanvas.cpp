@@ -30,8 +30,11 @@ void TCanvas::FillRectangle(const TRect& rect)
     const int right = std::min(rect.Right, raster_.Width());
     const int top = std::max(rect.Top, 0);
     const int bottom = std::min(rect.Bottom, raster_.Height());
-    if (left >= right || raster_.Empty())
+    if (left >= right || top >= bottom || raster_.Empty())
         return;
+    // A page's first fill covers it whole: its shared pixels need no copying.
+    if (left == 0 && top == 0 && right == raster_.Width() && bottom == raster_.Height())
+        raster_.MakeOwnPixelsForOverwrite();
     for (int y = top; y < bottom; ++y) {
         auto* row = reinterpret_cast<DevicePixel*>(raster_.MutableScanLine(y));
         std::fill(row + left, row + right, color);
@@ -41,13 +44,16 @@ void TCanvas::FillRectangle(const TRect& rect)
 void TCanvas::PutText(int x, int y, std::string_view text)
 {
     PlatformFont& font = RealisedFont();
-    if (!raster_.Empty()) {
+    int width = 0;
+    if (raster_.Empty()) {
+        width = font.TextWidth(text);
+    } else {
         raster_.SetPixelFormat(TPixelFormat::pfDevice);
         const DevicePixel background = ColorToPixel(brush_.Color());
-        font.DrawText(raster_, x, y, text, ColorToPixel(font_.Color()),
-                      brush_.Style() == bsSolid ? &background : nullptr);
+        width = font.DrawText(raster_, x, y, text, ColorToPixel(font_.Color()),
+                              brush_.Style() == bsSolid ? &background : nullptr);
     }
-    penPos_ = {x + font.TextWidth(text), y};
+    penPos_ = {x + width, y};
 }
 
 int TCanvas::TextCellWidth(std::string_view text)
