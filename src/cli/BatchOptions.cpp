@@ -1,0 +1,238 @@
+#include "cli/BatchOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string_view>
+#include <thread>
+
+namespace tessaro::cli {
+
+const char* const DefaultBodyFamily = "ＭＳ ゴシック";
+
+namespace {
+
+constexpr int MaxFontSize = 1000;
+constexpr int MaxPixelsPerInch = 10000;
+constexpr unsigned MaxJobs = 256;
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+int ParseNumber(std::string_view option, std::string_view text, int low, int high)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        throw UsageError(std::string(option) + " wants a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + std::string(text) + "\"");
+    return value;
+}
+
+PageFormat ParseFormat(std::string_view text)
+{
+    if (EqualsIgnoringCase(text, "psp"))
+        return PageFormat::PSP;
+    if (EqualsIgnoringCase(text, "qvga"))
+        return PageFormat::QVGA;
+    throw UsageError("--format wants psp or qvga, not \"" + std::string(text) + "\"");
+}
+
+// RRGGBB (or #RRGGBB) as the colour value 0x00BBGGRR.
+TColor ParseColor(std::string_view text)
+{
+    if (!text.empty() && text.front() == '#')
+        text.remove_prefix(1);
+    unsigned rgb = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rgb, 16);
+    if (text.size() != 6 || error != std::errc() || end != text.data() + text.size())
+        throw UsageError("--font-color wants six hexadecimal digits RRGGBB, not \"" + std::string(text) + "\"");
+    const unsigned red = (rgb >> 16) & 0xFF, green = (rgb >> 8) & 0xFF, blue = rgb & 0xFF;
+    return static_cast<TColor>(red | (green << 8) | (blue << 16));
+}
+
+TFontStyles ParseStyle(std::string_view text)
+{
+    static constexpr struct {
+        std::string_view Name;
+        TFontStyles Style;
+    } names[] = {{"bold", fsBold}, {"italic", fsItalic}, {"underline", fsUnderline}, {"strikeout", fsStrikeOut}};
+    TFontStyles style = 0;
+    // An empty list is no style; otherwise every comma-separated item counts.
+    for (std::size_t start = 0; !text.empty() && start <= text.size();) {
+        const auto comma = std::min(text.find(',', start), text.size());
+        const std::string_view item = text.substr(start, comma - start);
+        const auto known = std::find_if(std::begin(names), std::end(names),
+                                        [&](const auto& name) { return EqualsIgnoringCase(item, name.Name); });
+        if (known == std::end(names))
+            throw UsageError("--font-style wants bold, italic, underline or strikeout, not \"" + std::string(item) +
+                             "\"");
+        style |= known->Style;
+        start = comma + 1;
+    }
+    return style;
+}
+
+// Hands out the arguments one by one and splits "--name=value".
+class ArgumentReader {
+public:
+    explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    bool AtEnd() const { return next_ == arguments_.size(); }
+    const std::string& Next() { return arguments_[next_++]; }
+
+    // The value of the option just read: after "=" in the same argument or
+    // the following argument.
+    std::string Value(std::string_view option, const std::optional<std::string>& inlineValue)
+    {
+        if (inlineValue)
+            return *inlineValue;
+        if (AtEnd())
+            throw UsageError(std::string(option) + " wants a value");
+        return Next();
+    }
+
+private:
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+};
+
+void SetOption(BatchOptions& options, std::string_view name, const std::string& value)
+{
+    if (name == "--format")
+        options.Settings.Format = ParseFormat(value);
+    else if (name == "--background")
+        options.Settings.BackgroundPath = value;
+    else if (name == "--prefix")
+        options.Settings.Prefix = value;
+    else if (name == "--out")
+        options.Settings.OutputDirectory = value;
+    else if (name == "--font") {
+        if (value.empty())
+            throw UsageError("--font wants a family name");
+        options.Font.Family = value;
+    } else if (name == "--font-size")
+        options.Font.Size = ParseNumber(name, value, 1, MaxFontSize);
+    else if (name == "--font-color")
+        options.Font.Color = ParseColor(value);
+    else if (name == "--font-style")
+        options.Font.Style = ParseStyle(value);
+    else if (name == "--dpi")
+        options.PixelsPerInch = ParseNumber(name, value, 1, MaxPixelsPerInch);
+    else if (name == "--locale")
+        options.Locale = value;
+    else if (name == "--jobs")
+        options.Jobs = static_cast<unsigned>(ParseNumber(name, value, 1, MaxJobs));
+    else
+        throw UsageError("unknown option " + std::string(name));
+}
+
+}  // namespace
+
+unsigned DefaultJobs()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : std::min(cores, MaxJobs);
+}
+
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
+{
+    BatchOptions options;
+    options.Jobs = DefaultJobs();
+    std::vector<std::string> files;
+    ArgumentReader reader(arguments);
+    bool optionsEnded = false;
+    while (!reader.AtEnd()) {
+        const std::string& argument = reader.Next();
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--help" || argument == "-h") {
+            options.Help = true;
+            return options;
+        }
+        if (argument == "--version") {
+            options.Version = true;
+            return options;
+        }
+        if (argument == "--quiet" || argument == "-q") {
+            options.Quiet = true;
+            continue;
+        }
+        const auto equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        std::optional<std::string> inlineValue;
+        if (equals != std::string::npos)
+            inlineValue = argument.substr(equals + 1);
+        SetOption(options, name, reader.Value(name, inlineValue));
+    }
+    if (files.empty())
+        throw UsageError("no text file given");
+    if (files.size() > 1)
+        throw UsageError("one text file only, got \"" + files[1] + "\" as well");
+    options.TextFile = files.front();
+    return options;
+}
+
+std::string UsageText()
+{
+    return R"(Usage: tessaro-batch [OPTIONS] TEXTFILE
+
+Turns a text file into numbered JPEG pages (quality 80), written as
+PREFIX000001.jpg, PREFIX000002.jpg, ... until the text is used up. The text is
+read as bytes in the code page of the locale (Shift_JIS for ja_JP).
+
+Options:
+  --format psp|qvga       page size: psp 480x272 (default), qvga 240x320
+  --background FILE       JPEG drawn at the top-left corner of every page
+  --prefix P              file name prefix (default "book"; may be empty)
+  --out DIR               output directory, which must exist (default: the
+                          current directory)
+  --font FAMILY           body font family (default "ＭＳ ゴシック", which maps
+                          to IPAGothic)
+  --font-size POINTS      body font size (default 9)
+  --font-color RRGGBB     body text colour in hexadecimal (default 000000)
+  --font-style LIST       comma-separated: bold,italic,underline,strikeout
+                          (default none)
+                          Any --font option makes the body font the one
+                          described; unset parts take the defaults above.
+  --dpi N                 screen resolution for point sizes (default 96)
+  --locale NAME           locale whose code page the text is in, for example
+                          ja_JP.UTF-8 (default: LC_ALL, LC_CTYPE or LANG)
+  --jobs N                encoding threads (default: the number of cores);
+                          1 encodes each page on the layout thread. The files
+                          are the same for every N.
+  -q, --quiet             no progress bar (shown only on a terminal)
+  -h, --help              this text
+      --version           the version
+
+Exit status: 0 when all pages are written, 1 when a page or the text file
+fails (the message names the page), 2 for a command-line error.
+)";
+}
+
+TFont BuildChosenFont(const FontOptions& options, int ansiCodePage)
+{
+    TFont font;
+    font.SetName(options.Family.value_or(DefaultBodyFamily));
+    font.SetSize(options.Size.value_or(DefaultBodySize));
+    font.SetColor(options.Color.value_or(clBlack));
+    font.SetStyle(options.Style.value_or(0));
+    font.SetCharset(ansiCodePage == 932 ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
+    return font;
+}
+
+}  // namespace tessaro::cli

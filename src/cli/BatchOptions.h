@@ -1,0 +1,61 @@
+#pragma once
+// The options of tessaro-batch and their parsing.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "imaging/TFont.h"
+#include "pages/PageRun.h"
+
+namespace tessaro::cli {
+
+// The body font as given on the command line; any field left unset takes the
+// default of the page body.
+struct FontOptions {
+    std::optional<std::string> Family;
+    std::optional<int> Size;
+    std::optional<TColor> Color;
+    std::optional<TFontStyles> Style;
+
+    bool Any() const { return Family || Size || Color || Style; }
+};
+
+struct BatchOptions {
+    TickSettings Settings;
+    std::string TextFile;
+    FontOptions Font;
+    int PixelsPerInch = 96;
+    std::optional<std::string> Locale;
+    unsigned Jobs = 1;
+    bool Quiet = false;
+    bool Help = false;
+    bool Version = false;
+};
+
+// A command line that cannot be understood; the message says why.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The number of encoding threads used when --jobs is not given.
+unsigned DefaultJobs();
+
+// Parses the arguments after the program name. Raises UsageError.
+BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments);
+
+// The usage text printed by --help and after a usage error.
+std::string UsageText();
+
+// The family of the default page body, used when only size, colour or style
+// of the font is given.
+extern const char* const DefaultBodyFamily;
+inline constexpr int DefaultBodySize = 9;
+
+// The chosen font the options describe, starting from the default font
+// description: the Shift_JIS character set when the locale's code page is 932.
+TFont BuildChosenFont(const FontOptions& options, int ansiCodePage);
+
+}  // namespace tessaro::cli

@@ -1,0 +1,158 @@
+// tessaro-batch: the run of the window, from the first page to the last,
+// without a window. Pages are laid out in order on the main thread and
+// encoded on worker threads.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/BatchOptions.h"
+#include "cli/ParallelSaver.h"
+#include "cli/Progress.h"
+#include "imaging/TFont.h"
+#include "imaging/TJPEGImage.h"
+#include "pages/PageRun.h"
+#include "text/CodePageInfo.h"
+#include "text/Exception.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+constexpr const char* ProgramName = "tessaro-batch";
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+// Pages waiting per encoding thread: enough to keep the threads busy while
+// the memory held stays flat.
+constexpr std::size_t QueuedPagesPerJob = 2;
+// Decoded backgrounds keep their full colour, as on a true-colour screen.
+constexpr int ScreenBitsPerPixel = 24;
+
+// A message as the window shows it: a period is added when its last byte,
+// taken unsigned, comes after "." (every message ending in Japanese text).
+std::string AsShown(std::string message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        message += '.';
+    return message;
+}
+
+std::string MessageOf(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return AsShown(e.Message());
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+void Report(std::optional<int> pageNumber, const std::exception_ptr& error)
+{
+    if (pageNumber)
+        std::fprintf(stderr, "%s: page %d: %s\n", ProgramName, *pageNumber, MessageOf(error).c_str());
+    else
+        std::fprintf(stderr, "%s: %s\n", ProgramName, MessageOf(error).c_str());
+}
+
+void StartUp(const BatchOptions& options)
+{
+    if (options.Locale)
+        InitCodePageInfo(*options.Locale);
+    else
+        InitCodePageInfo();
+    InitScreenFont(options.PixelsPerInch);
+    InitJPEGDefaults(ScreenBitsPerPixel);
+}
+
+int RunBatch(const BatchOptions& options)
+{
+    StartUp(options);
+
+    PageRun run;
+    std::optional<TFont> chosenFont;
+    if (options.Font.Any()) {
+        chosenFont = BuildChosenFont(options.Font, AnsiCodePage());
+        run.SetChosenFont(&*chosenFont);
+    }
+
+    try {
+        run.Start(options.TextFile);
+    } catch (...) {
+        Report(std::nullopt, std::current_exception());
+        return ExitFailure;
+    }
+
+    Progress progress(!options.Quiet && isatty(fileno(stderr)));
+    ParallelSaver saver(options.Jobs > 1 ? options.Jobs : 0, QueuedPagesPerJob * options.Jobs);
+    const PageSaver submit = [&](const std::string& path, const TBitmap& page) {
+        saver.Submit(run.PageCounter(), path, page);
+    };
+
+    // A page that fails to lay out comes after every page already queued, so
+    // a failed save among those is reported first, as one thread would have.
+    std::exception_ptr layoutError;
+    int layoutPage = 0;
+    try {
+        for (bool ended = false; !ended;) {
+            layoutPage = run.PageCounter();
+            ended = run.Tick(options.Settings, submit);
+            progress.Update(saver.Written(), run.ConsumedBytes(), run.TextBytes());
+        }
+    } catch (const PageSaveError&) {
+        // Finish raises it again, or an earlier page's failure.
+    } catch (...) {
+        layoutError = std::current_exception();
+    }
+    try {
+        saver.Finish();
+    } catch (const PageSaveError& failure) {
+        progress.Interrupt();
+        Report(failure.PageNumber(), failure.Error());
+        return ExitFailure;
+    }
+    if (layoutError) {
+        progress.Interrupt();
+        Report(layoutPage, layoutError);
+        return ExitFailure;
+    }
+    progress.Finish(saver.Written(), run.ConsumedBytes(), run.TextBytes());
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace tessaro::cli
+
+int main(int argc, char** argv)
+{
+    using namespace tessaro::cli;
+    BatchOptions options;
+    try {
+        options = ParseBatchOptions(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "%s: %s\n\n%s", ProgramName, e.what(), UsageText().c_str());
+        return ExitUsage;
+    }
+    if (options.Help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.Version) {
+        std::printf("%s %s\n", ProgramName, TESSARO_VERSION);
+        return 0;
+    }
+    try {
+        return RunBatch(options);
+    } catch (...) {
+        Report(std::nullopt, std::current_exception());
+        return ExitFailure;
+    }
+}
