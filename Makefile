@@ -23,5 +23,13 @@ test-sanitize: setup
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The sample book over the sample background into ./out, then what was written.
+run: build
+	@mkdir -p out
+	@rm -f out/book[0-9][0-9][0-9][0-9][0-9][0-9].jpg
+	@$(BUILD)/tessaro-batch --locale ja_JP.UTF-8 --background data/sample/background.jpg --out out \
+	  data/sample/book.txt
+	@ls -l out
+
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) out
