@@ -14,6 +14,7 @@
 #include "text/CodePageDecoder.h"
 #include "text/CodePageInfo.h"
 #include "text/Exception.h"
+#include "text/Utf8.h"
 
 namespace tessaro {
 
@@ -191,18 +192,20 @@ void FillBox(TBitmap& raster, int left, int top, int right, int bottom, DevicePi
 
 }  // namespace
 
-PlatformFont& PlatformFont::For(const TFontDescription& description)
+PlatformFont& PlatformFont::For(const TFontDescription& description, int codePage)
 {
+    if (codePage == 0)
+        codePage = CodePageOfCharset(description.Charset);
     FontSystem& system = ThreadFontSystem();
     for (const auto& font : system.Fonts)
-        if (font->description_ == description)
+        if (font->description_ == description && font->codePage_ == codePage)
             return *font;
-    system.Fonts.push_back(std::make_unique<PlatformFont>(description));
+    system.Fonts.push_back(std::make_unique<PlatformFont>(description, codePage));
     return *system.Fonts.back();
 }
 
-PlatformFont::PlatformFont(const TFontDescription& description)
-    : description_(description), codePage_(CodePageOfCharset(description.Charset))
+PlatformFont::PlatformFont(const TFontDescription& description, int codePage)
+    : description_(description), codePage_(codePage)
 {
     const MatchedFont matched = MatchFont(description);
     FT_Face face = nullptr;
@@ -243,6 +246,8 @@ std::size_t PlatformFont::CharacterLength(std::string_view text) const
 {
     if (text.empty())
         return 0;
+    if (codePage_ == CodePageUtf8)
+        return std::max<std::size_t>(1, Utf8SequenceLength(text));
     return text.size() >= 2 && IsLeadByteOf(codePage_, static_cast<unsigned char>(text[0])) ? 2 : 1;
 }
 

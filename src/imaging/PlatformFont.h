@@ -32,10 +32,11 @@ struct Glyph {
 class PlatformFont {
 public:
     // The platform font for a description, made on first request and kept for
-    // the life of the thread.
-    static PlatformFont& For(const TFontDescription& description);
+    // the life of the thread. Its text is read in the code page of the
+    // description's character set, or in codePage when that is not 0.
+    static PlatformFont& For(const TFontDescription& description, int codePage = 0);
 
-    PlatformFont(const TFontDescription& description);
+    PlatformFont(const TFontDescription& description, int codePage);
     PlatformFont(const PlatformFont&) = delete;
     PlatformFont& operator=(const PlatformFont&) = delete;
 
@@ -44,8 +45,8 @@ public:
     // The code page the font reads its bytes in.
     int CodePage() const { return codePage_; }
 
-    // Byte length of the character at the start of text: 2 for a lead byte
-    // with a byte after it, else 1 (0 for an empty text).
+    // Byte length of the character at the start of text: a lead byte with the
+    // byte after it, a UTF-8 sequence, else 1 (0 for an empty text).
     std::size_t CharacterLength(std::string_view text) const;
     const Glyph& GlyphOf(std::string_view character);
     int TextWidth(std::string_view text);

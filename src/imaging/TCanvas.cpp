@@ -14,7 +14,7 @@ TCanvas::~TCanvas() = default;
 PlatformFont& TCanvas::RealisedFont()
 {
     if (realised_ == nullptr || realisedGeneration_ != font_.Generation()) {
-        realised_ = &PlatformFont::For(font_.Description());
+        realised_ = &PlatformFont::For(font_.Description(), codePage_);
         realisedGeneration_ = font_.Generation();
     }
     return *realised_;

@@ -28,6 +28,9 @@ public:
     TFont& Font() { return font_; }
     TBrush& Brush() { return brush_; }
     TPoint PenPos() const { return penPos_; }
+    // Reads text in this code page (65001 for UTF-8) instead of the one of the
+    // font's character set; 0 goes back to the character set's.
+    void SetCodePage(int codePage) { codePage_ = codePage; realised_ = nullptr; }
 
     // Fills left/top inclusive, right/bottom exclusive; a clear brush paints nothing.
     void FillRectangle(const TRect& rect);
@@ -50,6 +53,7 @@ private:
     TFont font_;
     TBrush brush_;
     TPoint penPos_;
+    int codePage_ = 0;
     PlatformFont* realised_ = nullptr;
     unsigned realisedGeneration_ = 0;
 };

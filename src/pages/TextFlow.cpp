@@ -1,8 +1,8 @@
 #include "pages/TextFlow.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "text/CodePageInfo.h"
 
 namespace tessaro {
 
@@ -34,28 +34,30 @@ void DrawHeader(TCanvas& canvas, int pageNumber)
 
 // Takes the next whole character off the front of s; sets done when it was
 // the last one.
-std::string_view TakeCharacter(std::string_view& s, bool& done)
+std::string_view TakeCharacter(std::string_view& s, TextEncoding encoding, bool& done)
 {
-    const int length = StartsWithLeadByte(s) ? 2 : 1;
-    const std::string_view c = TakeBytes(s, 1, length);
-    if (s.size() <= std::size_t(length)) {
+    const std::size_t length = CharacterLengthAt(s, encoding);
+    const std::string_view c = s.substr(0, length);
+    if (s.size() <= std::max<std::size_t>(length, 1)) {
         s = {};
         done = true;
     } else {
-        s.remove_prefix(std::size_t(length));
+        s.remove_prefix(length);
     }
     return c;
 }
 
 }  // namespace
 
-void FlowPageText(TImage& mainscreen, std::string_view& remaining, int pageNumber, const TFont* chosenFont)
+void FlowPageText(TImage& mainscreen, std::string_view& remaining, int pageNumber, const TFont* chosenFont,
+                  TextEncoding encoding)
 {
     const int pageWidth = mainscreen.Width();
     const int pageHeight = mainscreen.Height();
     TCanvas& canvas = mainscreen.Canvas();
     std::string_view s = remaining;
 
+    canvas.SetCodePage(CodePageOf(encoding));
     canvas.Brush().SetStyle(bsClear);
     DrawHeader(canvas, pageNumber);
     canvas.Font().SetSize(BodyPoints);
@@ -74,9 +76,8 @@ void FlowPageText(TImage& mainscreen, std::string_view& remaining, int pageNumbe
             done = true;
     };
     while (!done) {
-        const bool twoByte = StartsWithLeadByte(s);
-        const std::string_view c = TakeCharacter(s, done);
-        if (!twoByte && c == "\n") {
+        const std::string_view c = TakeCharacter(s, encoding, done);
+        if (c == "\n") {
             advanceLine();
             continue;
         }

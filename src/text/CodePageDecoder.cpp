@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "text/Utf8.h"
+
 namespace tessaro {
 
 namespace {
@@ -116,6 +118,8 @@ char32_t DecodeCharacter(std::string_view bytes, int codePage)
 {
     if (bytes.empty())
         return ReplacementCharacter;
+    if (codePage == CodePageUtf8)
+        return DecodeUtf8(bytes);
     const IconvHandle& decoder = DecoderFor(codePage);
     if (!decoder)
         return DecodeAscii(bytes);

@@ -1,0 +1,33 @@
+#pragma once
+// How the bytes of a book are read: in the locale's code page, as UTF-8, or as
+// Shift_JIS whatever the locale.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+enum class TextEncoding { Locale, Utf8, ShiftJis };
+
+// What the user asks for; Auto decides from the text.
+enum class TextEncodingChoice { Auto, Locale, Utf8, ShiftJis };
+
+// A text that begins with the UTF-8 byte-order mark, or that is well-formed
+// UTF-8 holding a multi-byte sequence, is UTF-8; any other keeps the locale's
+// code page.
+TextEncoding DecideTextEncoding(std::string_view text, TextEncodingChoice choice);
+
+// Length of the leading UTF-8 byte-order mark of a UTF-8 text (3 or 0).
+std::size_t ByteOrderMarkLength(std::string_view text, TextEncoding encoding);
+
+// The code page glyphs are decoded in for an encoding; 0 for the locale's
+// (the font's character set decides).
+int CodePageOf(TextEncoding encoding);
+
+// Byte length of the whole character at the start of s: a lead byte and the
+// byte after it, a UTF-8 sequence (a malformed byte alone), or one byte. 0 for
+// an empty s.
+std::size_t CharacterLengthAt(std::string_view s, TextEncoding encoding);
+
+}  // namespace tessaro
