@@ -326,6 +326,18 @@ TEST_F(CanvasTest, DrawRasterCutsAtTheEdges)
     EXPECT_EQ(CountAll(other, Black), 100 * 100);
 }
 
+TEST_F(CanvasTest, PageFontsAreInstalledAndUnknownNamesFallBack)
+{
+    EXPECT_NO_THROW(RequirePageFonts());
+    TBitmap raster = WhiteRaster(40, 20);
+    TCanvas& canvas = raster.Canvas();
+    canvas.Font().SetName("No Such Family Anywhere");
+    canvas.Brush().SetStyle(bsClear);
+    canvas.PutText(0, 0, "ab");
+    EXPECT_GT(canvas.TextCellHeight("a"), 0);
+    EXPECT_LT(CountAll(raster, White), 40 * 20);
+}
+
 TEST_F(CanvasTest, EqualDescriptionsShareOnePlatformFont)
 {
     TFont a;

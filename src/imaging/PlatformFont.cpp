@@ -104,14 +104,19 @@ struct MatchedFont {
     int Index = 0;
 };
 
-// Asks fontconfig for the installed font nearest to the description.
-MatchedFont MatchFont(const TFontDescription& description)
+void RequireFontconfig()
 {
     static std::once_flag initialised;
     static bool available = false;
     std::call_once(initialised, [] { available = FcInit() == FcTrue; });
     if (!available)
         throw EOutOfResources("フォント設定を読み込めません (fontconfig)");
+}
+
+// Asks fontconfig for the installed font nearest to the description.
+MatchedFont MatchFont(const TFontDescription& description)
+{
+    RequireFontconfig();
 
     const std::string family =
         SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
@@ -191,6 +196,25 @@ void FillBox(TBitmap& raster, int left, int top, int right, int bottom, DevicePi
 }
 
 }  // namespace
+
+void RequirePageFonts()
+{
+    RequireFontconfig();
+    static const std::pair<const char*, const char*> required[] = {{"IPAGothic", "fonts-ipafont-gothic"},
+                                                                   {"IPAPGothic", "fonts-ipafont-gothic"}};
+    for (const auto& [family, package] : required) {
+        FontconfigPattern pattern(FcNameParse(reinterpret_cast<const FcChar8*>(family)));
+        FcObjectSet* properties = FcObjectSetBuild(FC_FAMILY, nullptr);
+        FcFontSet* fonts = pattern && properties ? FcFontList(nullptr, pattern.get(), properties) : nullptr;
+        const bool found = fonts != nullptr && fonts->nfont > 0;
+        if (fonts)
+            FcFontSetDestroy(fonts);
+        if (properties)
+            FcObjectSetDestroy(properties);
+        if (!found)
+            throw EOutOfResources(std::string("フォント ") + family + " が見つかりません (" + package + ")");
+    }
+}
 
 PlatformFont& PlatformFont::For(const TFontDescription& description, int codePage)
 {

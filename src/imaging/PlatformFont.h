@@ -18,6 +18,11 @@ namespace tessaro {
 
 class TBitmap;
 
+// Start-up check that the page fonts are installed: raises EOutOfResources
+// naming the missing family and its package, so that the program says so
+// instead of laying pages out in whatever font happens to be there.
+void RequirePageFonts();
+
 // One character's rendering: its advance and its antialiased coverage mask,
 // placed relative to the pen position on the baseline.
 struct Glyph {
