@@ -21,7 +21,7 @@ test-sanitize: setup
 	@cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON \
 	  -DTESSARO_BUILD_GUI=OFF -DTESSARO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
-	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(SAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 ctest --output-on-failure -j $(JOBS)
 
 # The sample book over the sample background into ./out, then what was written.
 run: build
