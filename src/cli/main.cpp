@@ -13,6 +13,7 @@
 #include "cli/BatchOptions.h"
 #include "cli/ParallelSaver.h"
 #include "cli/Progress.h"
+#include "imaging/PlatformFont.h"
 #include "imaging/TFont.h"
 #include "imaging/TJPEGImage.h"
 #include "pages/PageRun.h"
@@ -70,6 +71,8 @@ void StartUp(const BatchOptions& options)
         InitCodePageInfo();
     InitScreenFont(options.PixelsPerInch);
     InitJPEGDefaults(ScreenBitsPerPixel);
+    // Without the page fonts every page would come out in some other font.
+    RequirePageFonts();
 }
 
 int RunBatch(const BatchOptions& options)
