@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 SAN_BUILD ?= build-sanitize
 
-.PHONY: setup build test test-sanitize run install clean
+.PHONY: setup build test test-sanitize fuzz run install clean
 
 setup:
 	@scripts/bootstrap
@@ -22,6 +22,11 @@ test-sanitize: setup
 	  -DTESSARO_BUILD_GUI=OFF -DTESSARO_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	@cd $(SAN_BUILD) && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 ctest --output-on-failure -j $(JOBS)
+
+# The fuzz targets, built with clang into build-fuzz, each run for about a
+# minute; fails on any crash, leak, timeout or sanitizer report.
+fuzz: setup
+	@fuzz/run-fuzzers.sh
 
 # The sample book over the sample background into ./out, then what was written.
 run: build
