@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -408,7 +409,8 @@ void Form1Test::FileChooserIsSharedAndChangesDirectory()
 {
     ScratchDir scratch;
     std::filesystem::create_directory(scratch.File("books"));
-    uitest::WriteFile(scratch.File("books/A.JPG"), "x");
+    for (const char* name : {"books/A.JPG", "books/b.jpg", "books/c.txt"})
+        uitest::WriteFile(scratch.File(name), "x");
     TForm1 form;
     ModalDriver driver;
     const QString typed = QString::fromStdString(scratch.File("books/not-yet.txt"));
@@ -423,6 +425,11 @@ void Form1Test::FileChooserIsSharedAndChangesDirectory()
         auto* chooser = qobject_cast<QFileDialog*>(modal);
         filters << chooser->nameFilters();
         prefilled = chooser->selectedFiles().value(0);
+        // The JPEG filter lists both spellings of the extension, nothing else.
+        auto* model = chooser->findChild<QFileSystemModel*>();
+        QVERIFY(model != nullptr);
+        const QModelIndex books = model->index(QString::fromStdString(scratch.File("books")));
+        QTRY_COMPARE(model->rowCount(books), 2);
         TypeFileName(chooser, QStringLiteral("A.JPG"));
     });
     QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
