@@ -23,6 +23,7 @@ TFontChooserDialog::TFontChooserDialog(const TFont& font, QWidget* parent)
     // Cancel decide.
     fontBox_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     fontBox_->setWindowFlags(Qt::Widget);
+    fontBox_->setSizeGripEnabled(false);
     fontBox_->setCurrentFont(ChooserFont(font));
     openedFamily_ = fontBox_->currentFont().family();
 

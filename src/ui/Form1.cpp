@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QToolButton>
 #include <algorithm>
+#include <type_traits>
 
 #include "app/ErrorReporting.h"
 #include "ui/FontConversion.h"

@@ -85,11 +85,14 @@ bool ConfirmCreate(QWidget* parent)
     return box.clickedButton() == yes;
 }
 
+// Labels size themselves to their text; the design size is the least they take.
 QLabel* AddLabel(QWidget* parent, const QString& text, QWidget* buddy, const QRect& geometry)
 {
     auto* label = new QLabel(text, parent);
     label->setBuddy(buddy);
-    label->setGeometry(geometry);
+    const QSize hint = label->sizeHint();
+    label->setGeometry(geometry.left(), geometry.top(), std::max(geometry.width(), hint.width()),
+                       std::max(geometry.height(), hint.height()));
     return label;
 }
 

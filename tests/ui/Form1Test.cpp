@@ -43,7 +43,7 @@ QSize JpegSize(const std::string& path)
 
 bool RunEnded(const TForm1& form)
 {
-    return form.Button1->isEnabled() && form.BitBtn1->isEnabled() && !const_cast<TForm1&>(form).Timer1.Enabled();
+    return form.Button1->isEnabled() && form.BitBtn1->isEnabled() && !form.Timer1.Enabled();
 }
 
 // Types a name into the chooser's file-name box and confirms it.
