@@ -13,13 +13,20 @@ namespace {
 
 TJPEGDefaults defaults;
 
+constexpr char kOutOfStreamMemory[] = "メモリストリームの拡大中にメモリが足りなくなりました";
+
 void ReadWholeFile(const UniqueFd& file, std::vector<std::uint8_t>& bytes)
 {
+    // A file larger than the largest picture the decoder accepts (a video
+    // chosen by mistake, a sparse file) is refused before its bytes are held,
+    // instead of taking the machine's memory on every page.
     const auto size = static_cast<std::size_t>(FileSize(file));
+    if (size > kMaxDecodedBytes)
+        throw EStreamError(kOutOfStreamMemory);
     try {
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
-        throw EStreamError("メモリストリームの拡大中にメモリが足りなくなりました");
+        throw EStreamError(kOutOfStreamMemory);
     }
     if (ReadUpTo(file, bytes.data(), size) != size)
         throw EReadError();
