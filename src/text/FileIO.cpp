@@ -87,12 +87,20 @@ void WriteInPlace(const UniqueFd& target, const void* data, std::size_t size)
         throw EWriteError();
 }
 
+// A name for a new file beside path. It is short whatever path's own name is,
+// so that a file whose name is near the file system's limit still gets one.
+std::string SiblingPattern(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return path.substr(0, slash == std::string::npos ? 0 : slash + 1) + ".tessaro-XXXXXX";
+}
+
 // Writes a new sibling file and renames it over the target, keeping the
 // target's permission bits. Returns false when no sibling can be made (a
 // directory that is not writable), so that the caller writes in place.
 bool ReplaceBySibling(const std::string& path, mode_t mode, const void* data, std::size_t size)
 {
-    std::string temporary = path + ".XXXXXX";
+    std::string temporary = SiblingPattern(path);
     UniqueFd sibling(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!sibling)
         return false;
