@@ -65,14 +65,6 @@ void ShowFallbackBox(const void* address, std::string_view message)
 
 }  // namespace
 
-std::string WithPeriod(std::string_view message)
-{
-    std::string shown(message);
-    if (!shown.empty() && static_cast<unsigned char>(shown.back()) > '.')
-        shown += '.';
-    return shown;
-}
-
 std::string FallbackErrorText(std::string_view typeName, std::string_view moduleName, const void* address,
                               std::string_view message)
 {

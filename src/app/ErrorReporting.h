@@ -5,13 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "text/Exception.h"
+
 namespace tessaro {
 
 class Exception;
-
-// The message as shown: a "." is added when the message is not empty and its
-// last byte, taken unsigned, is above '.'.
-std::string WithPeriod(std::string_view message);
 
 // The text of the box for a thrown object that is not an Exception.
 std::string FallbackErrorText(std::string_view typeName, std::string_view moduleName, const void* address,

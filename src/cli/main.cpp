@@ -33,21 +33,12 @@ constexpr std::size_t QueuedPagesPerJob = 2;
 // Decoded backgrounds keep their full colour, as on a true-colour screen.
 constexpr int ScreenBitsPerPixel = 24;
 
-// A message as the window shows it: a period is added when its last byte,
-// taken unsigned, comes after "." (every message ending in Japanese text).
-std::string AsShown(std::string message)
-{
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
-        message += '.';
-    return message;
-}
-
 std::string MessageOf(const std::exception_ptr& error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const Exception& e) {
-        return AsShown(e.Message());
+        return WithPeriod(e.Message());
     } catch (const std::exception& e) {
         return e.what();
     } catch (...) {

@@ -25,6 +25,14 @@ std::string FormatMessage(std::string_view messageTemplate, long long value)
     return Substitute(messageTemplate, "%d", std::to_string(value));
 }
 
+std::string WithPeriod(std::string_view message)
+{
+    std::string shown(message);
+    if (!shown.empty() && static_cast<unsigned char>(shown.back()) > '.')
+        shown += '.';
+    return shown;
+}
+
 EFOpenError EFOpenError::ForFile(std::string_view fileName)
 {
     return EFOpenError(FormatMessage("ファイル %s は開けません", fileName));

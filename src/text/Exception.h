@@ -19,6 +19,10 @@ public:
 std::string FormatMessage(std::string_view messageTemplate, std::string_view value);
 std::string FormatMessage(std::string_view messageTemplate, long long value);
 
+// The message as the user sees it: a "." is added when the message is not
+// empty and its last byte, taken unsigned, is above '.'.
+std::string WithPeriod(std::string_view message);
+
 class EStreamError : public Exception {
 public:
     using Exception::Exception;
