@@ -105,6 +105,20 @@ private:
     std::size_t next_ = 0;
 };
 
+TextEncodingChoice ParseEncoding(const std::string& value)
+{
+    static const std::pair<std::string_view, TextEncodingChoice> names[] = {
+        {"auto", TextEncodingChoice::Auto},
+        {"locale", TextEncodingChoice::Locale},
+        {"utf-8", TextEncodingChoice::Utf8},
+        {"shift_jis", TextEncodingChoice::ShiftJis},
+    };
+    for (const auto& [name, choice] : names)
+        if (value == name)
+            return choice;
+    throw UsageError("--encoding wants auto, locale, utf-8 or shift_jis, not \"" + value + "\"");
+}
+
 void SetOption(BatchOptions& options, std::string_view name, const std::string& value)
 {
     if (name == "--format")
@@ -129,6 +143,8 @@ void SetOption(BatchOptions& options, std::string_view name, const std::string& 
         options.PixelsPerInch = ParseNumber(name, value, 1, MaxPixelsPerInch);
     else if (name == "--locale")
         options.Locale = value;
+    else if (name == "--encoding")
+        options.Encoding = ParseEncoding(value);
     else if (name == "--jobs")
         options.Jobs = static_cast<unsigned>(ParseNumber(name, value, 1, MaxJobs));
     else
@@ -192,8 +208,9 @@ std::string UsageText()
     return R"(Usage: tessaro-batch [OPTIONS] TEXTFILE
 
 Turns a text file into numbered JPEG pages (quality 80), written as
-PREFIX000001.jpg, PREFIX000002.jpg, ... until the text is used up. The text is
-read as bytes in the code page of the locale (Shift_JIS for ja_JP).
+PREFIX000001.jpg, PREFIX000002.jpg, ... until the text is used up. A UTF-8
+text is read as UTF-8; any other is read as bytes in the code page of the
+locale (Shift_JIS for ja_JP).
 
 Options:
   --format psp|qvga       page size: psp 480x272 (default), qvga 240x320
@@ -212,6 +229,12 @@ Options:
   --dpi N                 screen resolution for point sizes (default 96)
   --locale NAME           locale whose code page the text is in, for example
                           ja_JP.UTF-8 (default: LC_ALL, LC_CTYPE or LANG)
+  --encoding auto|locale|utf-8|shift_jis
+                          how the text's bytes form characters: auto (default)
+                          reads a text that starts with the UTF-8 byte-order
+                          mark, or is valid UTF-8 with a non-ASCII character,
+                          as UTF-8 and any other in the locale's code page;
+                          shift_jis reads Shift_JIS on any locale
   --jobs N                encoding threads (default: the number of cores);
                           1 encodes each page on the layout thread. The files
                           are the same for every N.

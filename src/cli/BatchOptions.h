@@ -8,6 +8,7 @@
 
 #include "imaging/TFont.h"
 #include "pages/PageRun.h"
+#include "text/TextEncoding.h"
 
 namespace tessaro::cli {
 
@@ -28,6 +29,7 @@ struct BatchOptions {
     FontOptions Font;
     int PixelsPerInch = 96;
     std::optional<std::string> Locale;
+    TextEncodingChoice Encoding = TextEncodingChoice::Auto;
     unsigned Jobs = 1;
     bool Quiet = false;
     bool Help = false;

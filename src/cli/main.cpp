@@ -78,7 +78,7 @@ int RunBatch(const BatchOptions& options)
     }
 
     try {
-        run.Start(options.TextFile);
+        run.Start(options.TextFile, options.Encoding);
     } catch (...) {
         Report(std::nullopt, std::current_exception());
         return ExitFailure;

@@ -66,7 +66,7 @@ std::string_view PageRun::RemainingText() const
     return std::string_view(text_).substr(offset_);
 }
 
-void PageRun::Start(const std::string& textFileName)
+void PageRun::Start(const std::string& textFileName, TextEncodingChoice encoding)
 {
     // Release the previous text before loading the next one, so that two
     // large texts are never held at once.
@@ -76,6 +76,8 @@ void PageRun::Start(const std::string& textFileName)
     TStringList lines;
     LoadLines(lines, textFileName);
     text_ = JoinLines(lines);
+    encoding_ = DecideTextEncoding(text_, encoding);
+    offset_ = ByteOrderMarkLength(text_, encoding_);
 }
 
 bool PageRun::Tick(const TickSettings& settings, const PageSaver& save)
@@ -90,7 +92,7 @@ bool PageRun::Tick(const TickSettings& settings, const PageSaver& save)
     // The flow moves a view over the text; only the offset is kept, so the
     // text is never copied per page. A failed flow leaves the offset alone.
     std::string_view remaining = RemainingText();
-    FlowPageText(mainscreen_, remaining, pageCounter_, chosenFont_);
+    FlowPageText(mainscreen_, remaining, pageCounter_, chosenFont_, encoding_);
     offset_ = text_.size() - remaining.size();
 
     // The page's text is taken before saving: a failed save loses that page

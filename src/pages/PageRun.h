@@ -10,6 +10,7 @@
 #include "imaging/TBitmap.h"
 #include "imaging/TFont.h"
 #include "imaging/TImage.h"
+#include "text/TextEncoding.h"
 
 namespace tessaro {
 
@@ -42,8 +43,10 @@ public:
     // Counter 1, no text, a 480x272 template and a white preview of its size.
     PageRun();
 
-    // Starts a run: empties the text, resets the counter and loads the text file.
-    void Start(const std::string& textFileName);
+    // Starts a run: empties the text, resets the counter, loads the text file
+    // and decides once how its bytes form characters (a leading UTF-8
+    // byte-order mark is dropped).
+    void Start(const std::string& textFileName, TextEncodingChoice encoding = TextEncodingChoice::Auto);
     // Produces one page. Returns true when the text is used up (the run ended).
     bool Tick(const TickSettings& settings, const PageSaver& save = SavePage);
 
@@ -52,6 +55,7 @@ public:
     // Bytes of the loaded text laid out so far, for progress reports.
     std::size_t ConsumedBytes() const { return offset_; }
     std::size_t TextBytes() const { return text_.size(); }
+    TextEncoding Encoding() const { return encoding_; }
 
     // The chosen font is a reference owned by the caller (the font chooser).
     void SetChosenFont(const TFont* font) { chosenFont_ = font; }
@@ -64,6 +68,7 @@ private:
     int pageCounter_ = 1;
     std::string text_;
     std::size_t offset_ = 0;
+    TextEncoding encoding_ = TextEncoding::Locale;
     TBitmap template_;
     const TFont* chosenFont_ = nullptr;
     TImage mainscreen_;

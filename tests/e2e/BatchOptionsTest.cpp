@@ -22,6 +22,7 @@ TEST(BatchOptionsTest, DefaultsNeedOnlyTheTextFile)
     EXPECT_FALSE(options.Font.Any());
     EXPECT_EQ(options.PixelsPerInch, 96);
     EXPECT_FALSE(options.Locale);
+    EXPECT_EQ(options.Encoding, TextEncodingChoice::Auto);
     EXPECT_EQ(options.Jobs, DefaultJobs());
     EXPECT_GE(options.Jobs, 1u);
     EXPECT_FALSE(options.Quiet || options.Help || options.Version);
@@ -32,7 +33,9 @@ TEST(BatchOptionsTest, EveryOptionInBothSpellings)
     const BatchOptions options =
         ParseBatchOptions({"--format", "QVGA", "--background=bg.jpg", "--prefix", "", "--out", "dir/", "--dpi=120",
                            "--locale", "ja_JP.UTF-8", "--jobs", "3", "-q", "--font", "IPAMincho", "--font-size=12",
-                           "--font-color", "#FF8000", "--font-style", "bold,Italic", " a b.txt "});
+                           "--font-color", "#FF8000", "--font-style", "bold,Italic", "--encoding=shift_jis",
+                           " a b.txt "});
+    EXPECT_EQ(options.Encoding, TextEncodingChoice::ShiftJis);
     EXPECT_EQ(options.Settings.Format, PageFormat::QVGA);
     EXPECT_EQ(options.Settings.BackgroundPath, "bg.jpg");
     EXPECT_EQ(options.Settings.Prefix, "");
@@ -115,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Arguments{"--font-color", "12345", "a"}, Arguments{"--font-color", "GG0000", "a"},
                       Arguments{"--font-color", "-12345", "a"}, Arguments{"--font-color", "1234567", "a"},
                       Arguments{"--font-style", "heavy", "a"}, Arguments{"--font-style", "bold,", "a"},
-                      Arguments{"--font-style", ",bold", "a"}));
+                      Arguments{"--font-style", ",bold", "a"}, Arguments{"--encoding", "latin1", "a"}));
 
 TEST(BatchOptionsTest, ChosenFontStartsFromTheBodyDefaults)
 {
