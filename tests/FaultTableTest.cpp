@@ -171,6 +171,26 @@ std::string CutInTheData(const std::string& jpeg)
     return jpeg.substr(0, scan + (jpeg.size() - scan) / 3);
 }
 
+// The first scan of a progressive picture, header and coded data, repeated
+// count times before the end marker.
+std::string WithFirstScanRepeated(const std::string& jpeg, int count)
+{
+    const test::JpegSegment& header = test::ReadSegments(jpeg).back();
+    const std::size_t scan = header.Offset;
+    // The coded data run to the next marker that is neither a stuffed zero
+    // nor a restart marker.
+    std::size_t end = scan + 4 + header.Payload.size();
+    for (; end + 1 < jpeg.size(); ++end) {
+        const auto next = static_cast<std::uint8_t>(jpeg[end + 1]);
+        if (static_cast<std::uint8_t>(jpeg[end]) == 0xFF && next != 0 && (next < 0xD0 || next > 0xD7))
+            break;
+    }
+    std::string result = jpeg.substr(0, scan);
+    for (int i = 0; i < count; ++i)
+        result += jpeg.substr(scan, end - scan);
+    return result + "\xFF\xD9";
+}
+
 std::string JpegError(int code)
 {
     return "JPEG エラー #" + std::to_string(code);
@@ -364,6 +384,9 @@ const FaultRow kFaultRows[] = {
          fs::resize_file(s.Settings.BackgroundPath, kMaxDecodedBytes + 1);
      },
      Kind::EStreamError, "メモリストリームの拡大中にメモリが足りなくなりました"},
+    {"BackgroundRepeatsAScan600Times", Road::Background,
+     [](Scene& s) { WriteBackground(s, WithFirstScanRepeated(DetailedJpeg(JpegKind::Progressive), 600)); },
+     Kind::EJPEG, JpegError(JERR_BAD_PROGRESSION)},
     {"BackgroundTwelveBit", Road::Background,
      [](Scene& s) { WriteBackground(s, WithFrame(DetailedJpeg(JpegKind::Color), 12, 200, 120)); }, Kind::EJPEG,
      JpegError(JERR_BAD_PRECISION)},

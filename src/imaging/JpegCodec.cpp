@@ -11,6 +11,12 @@ namespace {
 
 constexpr int kPaletteColors = 236;
 
+// Pictures with more scans than this are refused. Each scan of a progressive
+// picture passes over the whole picture, so a small file that repeats a scan
+// thousands of times would keep every page busy for minutes; real files have
+// a few dozen scans at most.
+constexpr int kMostScans = 500;
+
 std::uint64_t PaddedRowBytes(std::uint64_t bytes)
 {
     return (bytes + 3) & ~std::uint64_t(3);
@@ -108,6 +114,14 @@ EncoderInput EncoderInputFor(const TBitmap& raster)
     return {rows24, JCS_EXT_BGR, 3};
 }
 
+// Called by the library as it reads the picture; leaves it through the fatal
+// error hook once the scans exceed the limit.
+void LimitScans(j_common_ptr object)
+{
+    if (reinterpret_cast<j_decompress_ptr>(object)->input_scan_number > kMostScans)
+        ERREXIT(object, JERR_BAD_PROGRESSION);
+}
+
 void SetMemorySource(jpeg_decompress_struct& info, const std::vector<std::uint8_t>& bytes) noexcept
 {
     jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
@@ -169,6 +183,9 @@ std::unique_ptr<TBitmap> DecodeJpeg(const std::vector<std::uint8_t>& bytes, bool
 
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(form == RowForm::Indexed ? TPixelFormat::pf8bit : TPixelFormat::pf24bit);
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = LimitScans;
+    info.progress = &progress;
     decompressor.Run([&]() noexcept { jpeg_start_decompress(&info); });
     bitmap->SetWidth(static_cast<int>(info.output_width));
     bitmap->SetHeight(static_cast<int>(info.output_height));
