@@ -10,8 +10,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <ostream>
 #include <grp.h>
+#include <ostream>
 #include <set>
 #include <string>
 #include <sys/mount.h>
@@ -362,6 +362,8 @@ const FaultRow kFaultRows[] = {
     // The background.
     {"BackgroundIsMissing", Road::Background, [](Scene& s) { s.Settings.BackgroundPath = s.At("/none.jpg"); },
      Kind::EFOpenError, "ファイル @/none.jpg は開けません"},
+    {"BackgroundIsADevice", Road::Background, [](Scene& s) { s.Settings.BackgroundPath = "/dev/zero"; },
+     Kind::EFOpenError, "ファイル /dev/zero は開けません"},
     {"BackgroundOfZeroBytes", Road::Background, [](Scene& s) { WriteBackground(s, ""); }, Kind::EJPEG,
      JpegError(JERR_INPUT_EMPTY)},
     {"BackgroundIsText", Road::Background, [](Scene& s) { WriteBackground(s, ManyLines()); }, Kind::EJPEG,
