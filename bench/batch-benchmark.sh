@@ -6,13 +6,17 @@
 # second, peak memory and the ratios against their targets; exits 1 when a
 # target is missed.
 #
-# Usage: bench/batch-benchmark.sh   (BUILD=dir for the release build, default
-# build-release; WORK=dir for texts and pages, default a temporary directory)
+# Usage: bench/batch-benchmark.sh
+#   BUILD=dir   the release build (default build-release)
+#   WORK=dir    texts and pages (default a temporary directory; a tmpfs such
+#               as /dev/shm/... leaves the disk out of the measurement)
+#   REPEAT=n    runs per measurement, the fastest counts (default 3)
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$repo/build-release}
 jobs=${JOBS:-2}
+repeat=${REPEAT:-3}
 
 echo "== release build in $build"
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_GUI=OFF \
@@ -40,21 +44,36 @@ make_text() {
     head -c "$want" "$2" >"$2.cut" && mv "$2.cut" "$2"
 }
 
-# measure NAME COMMAND...: runs the command under /usr/bin/time -v and sets
-# seconds and rss_kib.
+out=$work/out
+
+# measure NAME COMMAND...: runs the command REPEAT times under /usr/bin/time -v
+# and sets seconds to the shortest wall time and rss_kib to the largest peak
+# resident set, so that other load on the machine counts as little as possible.
 measure() {
-    local log=$work/$1.time
+    local log=$work/$1.time run elapsed rss
     shift
-    /usr/bin/time -v "$@" >"$work/stdout" 2>"$log" || {
-        cat "$log" >&2
-        echo "benchmark: the run failed: $*" >&2
-        exit 1
-    }
-    seconds=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-        n = split($2, t, ":"); s = 0
-        for (i = 1; i <= n; ++i) s = s * 60 + t[i]
-        print s }' "$log")
-    rss_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+    seconds=
+    rss_kib=0
+    for run in $(seq "$repeat"); do
+        # Every run writes its pages into an empty directory.
+        rm -rf "$out" && mkdir "$out"
+        /usr/bin/time -v "$@" >"$work/stdout" 2>"$log" || {
+            cat "$log" >&2
+            echo "benchmark: the run failed: $*" >&2
+            exit 1
+        }
+        elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+            n = split($2, t, ":"); s = 0
+            for (i = 1; i <= n; ++i) s = s * 60 + t[i]
+            print s }' "$log")
+        rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+        if [ -z "$seconds" ] || awk -v a="$elapsed" -v b="$seconds" 'BEGIN { exit !(a < b) }'; then
+            seconds=$elapsed
+        fi
+        if [ "$rss" -gt "$rss_kib" ]; then
+            rss_kib=$rss
+        fi
+    done
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
@@ -74,8 +93,6 @@ for size in 1 16; do
     make_text "$size" "$text"
     text_bytes=$(stat -c %s "$text")
     for threads in 1 2; do
-        out=$work/out
-        rm -rf "$out" && mkdir "$out"
         measure "batch-${size}-${threads}" "$batch" --quiet --jobs "$threads" --locale ja_JP.UTF-8 --out "$out" "$text"
         count=$(find "$out" -name 'book*.jpg' | wc -l)
         pages[$size]=$count
@@ -88,7 +105,6 @@ for size in 1 16; do
             "$(awk -v k="$rss_kib" 'BEGIN { printf "%.1f", k / 1024 }')" "<" \
             "$(awk -v b="$text_bytes" 'BEGIN { printf "%.1f", b / 1048576 + 64 }')"
     done
-    rm -rf "$out" && mkdir "$out"
     measure "reference-${size}" "$reference" "$font" "$text" "${pages[$size]}" "$out"
     rate_of[$size,ref]=$(rate "${pages[$size]}" "$seconds")
     printf '%2d MiB  reference  %6d pages  %8.2f s  %8s pages/s  peak %6.1f MiB\n' "$size" "${pages[$size]}" \
