@@ -135,21 +135,24 @@ void WriteWholeFile(const std::string& path, const void* data, std::size_t size)
     if (!target || ::fstat(target.Get(), &info) != 0)
         throw EFCreateError::ForFile(path);
 
-    if (!S_ISREG(info.st_mode)) {
-        WriteInPlace(target, data, size);
+    // A new file or a device holds nothing to protect: the bytes go straight
+    // in, and a new file that cannot be completed is removed again. An
+    // existing file is replaced whole, so a failure leaves its old bytes.
+    if (created || !S_ISREG(info.st_mode)) {
+        try {
+            WriteInPlace(target, data, size);
+        } catch (...) {
+            if (created)
+                ::unlink(path.c_str());
+            throw;
+        }
         return;
     }
-    try {
-        if (ReplaceBySibling(path, info.st_mode & 07777, data, size))
-            return;
-        if (::ftruncate(target.Get(), 0) != 0)
-            throw EFCreateError::ForFile(path);
-        WriteInPlace(target, data, size);
-    } catch (...) {
-        if (created)
-            ::unlink(path.c_str());
-        throw;
-    }
+    if (ReplaceBySibling(path, info.st_mode & 07777, data, size))
+        return;
+    if (::ftruncate(target.Get(), 0) != 0)
+        throw EFCreateError::ForFile(path);
+    WriteInPlace(target, data, size);
 }
 
 }  // namespace tessaro
