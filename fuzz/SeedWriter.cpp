@@ -96,23 +96,6 @@ std::string OurEncoderJpeg()
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Rewrites the precision and size of the first frame header (any SOFn).
-std::string WithFrame(std::string jpeg, int precision, int width, int height)
-{
-    for (std::size_t at = 2; at + 9 <= jpeg.size(); ++at) {
-        const auto marker = static_cast<std::uint8_t>(jpeg[at + 1]);
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (static_cast<std::uint8_t>(jpeg[at]) != 0xFF || !frame)
-            continue;
-        jpeg[at + 4] = char(precision);
-        jpeg[at + 5] = char(height >> 8);
-        jpeg[at + 6] = char(height & 0xFF);
-        jpeg[at + 7] = char(width >> 8);
-        jpeg[at + 8] = char(width & 0xFF);
-        return jpeg;
-    }
-    throw std::runtime_error("no frame header");
-}
 
 void WriteJpegSeeds(const fs::path& directory)
 {
@@ -120,8 +103,8 @@ void WriteJpegSeeds(const fs::path& directory)
     const auto paint = [](int x, int y) { return tessaro::test::Rgb{x * 6, y * 9, (x + y) * 3}; };
     const std::string ours = OurEncoderJpeg();
     WriteSeed(directory, "our-encoder", ours);
-    WriteSeed(directory, "huge-frame", WithFrame(ours, 8, 65500, 65500));
-    WriteSeed(directory, "twelve-bit", WithFrame(ours, 12, 40, 24));
+    WriteSeed(directory, "huge-frame", test::WithFrame(ours, 8, 65500, 65500));
+    WriteSeed(directory, "twelve-bit", test::WithFrame(ours, 12, 40, 24));
     WriteSeed(directory, "cut-in-the-data", ours.substr(0, ours.size() * 2 / 3));
     WriteSeed(directory, "grayscale", tessaro::test::MakeJpeg(24, 16, JpegKind::Gray, paint));
     WriteSeed(directory, "progressive", tessaro::test::MakeJpeg(24, 16, JpegKind::Progressive, paint));

@@ -148,22 +148,6 @@ std::string DetailedJpeg(JpegKind kind)
     return test::MakeJpeg(200, 120, kind, [](int x, int y) { return test::Rgb{x % 256, (y * 2) % 256, (x ^ y) % 256}; });
 }
 
-std::string WithFrame(std::string jpeg, int precision, int width, int height)
-{
-    for (const test::JpegSegment& segment : test::ReadSegments(jpeg)) {
-        if (segment.Marker < 0xC0 || segment.Marker > 0xC2)
-            continue;
-        const std::size_t at = segment.Offset;
-        jpeg[at + 4] = char(precision);
-        jpeg[at + 5] = char(height >> 8);
-        jpeg[at + 6] = char(height & 0xFF);
-        jpeg[at + 7] = char(width >> 8);
-        jpeg[at + 8] = char(width & 0xFF);
-        return jpeg;
-    }
-    throw std::logic_error("no frame header");
-}
-
 // Cut a third of the way into the coded data.
 std::string CutInTheData(const std::string& jpeg)
 {
@@ -390,13 +374,13 @@ const FaultRow kFaultRows[] = {
      [](Scene& s) { WriteBackground(s, WithFirstScanRepeated(DetailedJpeg(JpegKind::Progressive), 600)); },
      Kind::EJPEG, JpegError(JERR_BAD_PROGRESSION)},
     {"BackgroundTwelveBit", Road::Background,
-     [](Scene& s) { WriteBackground(s, WithFrame(DetailedJpeg(JpegKind::Color), 12, 200, 120)); }, Kind::EJPEG,
+     [](Scene& s) { WriteBackground(s, test::WithFrame(DetailedJpeg(JpegKind::Color), 12, 200, 120)); }, Kind::EJPEG,
      JpegError(JERR_BAD_PRECISION)},
     {"BackgroundDeclares65500x65500", Road::Background,
-     [](Scene& s) { WriteBackground(s, WithFrame(DetailedJpeg(JpegKind::Color), 8, 65500, 65500)); }, Kind::EJPEG,
+     [](Scene& s) { WriteBackground(s, test::WithFrame(DetailedJpeg(JpegKind::Color), 8, 65500, 65500)); }, Kind::EJPEG,
      JpegError(JERR_OUT_OF_MEMORY)},
     {"ProgressiveBackgroundDeclares65500x65500", Road::Background,
-     [](Scene& s) { WriteBackground(s, WithFrame(DetailedJpeg(JpegKind::Progressive), 8, 65500, 65500)); },
+     [](Scene& s) { WriteBackground(s, test::WithFrame(DetailedJpeg(JpegKind::Progressive), 8, 65500, 65500)); },
      Kind::EJPEG, JpegError(JERR_OUT_OF_MEMORY)},
     // The page file.
     {"OutputDirectoryMissing", Road::Output, [](Scene& s) { s.Settings.OutputDirectory = s.At("/nowhere"); },

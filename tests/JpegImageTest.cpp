@@ -15,12 +15,6 @@
 namespace tessaro::test {
 namespace {
 
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kYellow{255, 255, 0};
-
 // A white page with black strokes, the way a page of text looks.
 TBitmap MakePage(int width = 480, int height = 272)
 {

@@ -12,12 +12,6 @@
 namespace tessaro::test {
 namespace {
 
-constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kYellow{255, 255, 0};
-
 // The tick's part before PreparePage: template and preview sized to the page.
 struct Page {
     Page(int width, int height) : Template(MakeRaster(width, height, kWhite))

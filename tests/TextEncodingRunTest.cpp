@@ -33,18 +33,10 @@ Pages RunBook(const std::string& text, std::string_view locale, TextEncodingChoi
     return pages;
 }
 
-std::string Repeat(const std::string& piece, int count)
-{
-    std::string result;
-    for (int i = 0; i < count; ++i)
-        result += piece;
-    return result;
-}
-
 // 吾輩は猫である。 and an English line, in Shift_JIS and in UTF-8.
 const std::string ShiftJisBook =
-    Repeat("\x8c\xe1\x94\x79\x82\xcd\x94\x4c\x82\xc5\x82\xa0\x82\xe9\x81\x42\r\nA cat, named nothing yet.\r\n", 30);
-const std::string Utf8Book = Repeat(
+    test::Repeat("\x8c\xe1\x94\x79\x82\xcd\x94\x4c\x82\xc5\x82\xa0\x82\xe9\x81\x42\r\nA cat, named nothing yet.\r\n", 30);
+const std::string Utf8Book = test::Repeat(
     "\xE5\x90\xBE\xE8\xBC\xA9\xE3\x81\xAF\xE7\x8C\xAB\xE3\x81\xA7\xE3\x81\x82\xE3\x82\x8B\xE3\x80\x82\r\n"
     "A cat, named nothing yet.\r\n",
     30);
@@ -62,7 +54,7 @@ TEST(TextEncodingRunTest, AUtf8BookGivesTheSamePagesAsItsShiftJisTwin)
 
 TEST(TextEncodingRunTest, ShiftJisAndAsciiBooksLayOutAsInTheLocale)
 {
-    const std::string ascii = Repeat("Plain ASCII text, nothing more.\r\n", 40);
+    const std::string ascii = test::Repeat("Plain ASCII text, nothing more.\r\n", 40);
     for (const char* locale : {"ja_JP.UTF-8", "en_US.UTF-8"}) {
         EXPECT_EQ(RunBook(ShiftJisBook, locale, TextEncodingChoice::Auto),
                   RunBook(ShiftJisBook, locale, TextEncodingChoice::Locale))

@@ -93,19 +93,11 @@ std::vector<std::vector<DevicePixel>> FlowAll(const std::string& text, TextEncod
     return pages;
 }
 
-std::string Repeat(const std::string& piece, int count)
-{
-    std::string result;
-    for (int i = 0; i < count; ++i)
-        result += piece;
-    return result;
-}
-
 TEST(TextEncodingTest, UnicodeAndShiftJisBooksGiveTheSamePages)
 {
     // 日本語のテキスト。 and some English, in both encodings.
-    const std::string shiftJis = Repeat("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67\x81\x42 Text\r\n", 40);
-    const std::string utf8 = Repeat(
+    const std::string shiftJis = test::Repeat("\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67\x81\x42 Text\r\n", 40);
+    const std::string utf8 = test::Repeat(
         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9\xE3\x83\x88\xE3\x80\x82 Text\r\n",
         40);
     test::StartUp("ja_JP.UTF-8");

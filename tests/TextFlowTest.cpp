@@ -45,14 +45,6 @@ bool InkIn(const TBitmap& raster, const TRect& area)
     return false;
 }
 
-std::string Repeat(const std::string& piece, int count)
-{
-    std::string result;
-    for (int i = 0; i < count; ++i)
-        result += piece;
-    return result;
-}
-
 class TextFlowTest : public ::testing::Test {
 protected:
     void SetUp() override { test::StartUp("ja_JP.UTF-8"); }
@@ -108,12 +100,12 @@ TEST_P(FlowGeometryTest, LinesAndCharactersPerLine)
 {
     const Geometry& g = GetParam();
     // Short lines: each ends with its line feed, so the page holds g.Lines of them.
-    const std::string lines = Repeat("a" + CrLf, 100);
+    const std::string lines = test::Repeat("a" + CrLf, 100);
     EXPECT_EQ(Flow(lines, g.Width, g.Height)->Remaining.size(), lines.size() - 3u * g.Lines);
 
     // One long line of two-byte characters wraps after g.TwoBytePerLine of them,
     // and nothing is lost or repeated across the wraps.
-    const std::string kanji = Repeat(Kanji, 1000);
+    const std::string kanji = test::Repeat(Kanji, 1000);
     auto page = Flow(kanji, g.Width, g.Height);
     EXPECT_EQ(page->Remaining.size(), kanji.size() - 2u * g.TwoBytePerLine * g.Lines);
     const int lastX = 4 + 12 * (g.TwoBytePerLine - 1);
@@ -137,7 +129,7 @@ TEST_F(TextFlowTest, AFullLineIsFollowedByALineHoldingItsCarriageReturn)
 {
     // 39 two-byte characters fill the line; the wrap moves the carriage return
     // to the next line, whose line feed then breaks again.
-    const std::string text = Repeat(Repeat(Kanji, 39) + CrLf, 10);
+    const std::string text = test::Repeat(test::Repeat(Kanji, 39) + CrLf, 10);
     auto page = Flow(text);
     const std::size_t perLine = 39 * 2 + 2;
     // Eight text lines take two page lines each; the ninth fills the
@@ -162,7 +154,7 @@ TEST_F(TextFlowTest, LoneLeadByteTakesTheCarriageReturnAlong)
 
 TEST_F(TextFlowTest, TextEndingAtThePageEndComesBackEmpty)
 {
-    const std::string text = Repeat("a" + CrLf, 17);
+    const std::string text = test::Repeat("a" + CrLf, 17);
     EXPECT_EQ(Flow(text)->Remaining, "");
     EXPECT_EQ(Flow(text + "b")->Remaining, "b");
 }
@@ -174,7 +166,7 @@ TEST_F(TextFlowTest, ChosenFontSetsTheBody)
     big.SetSize(18);
     big.SetColor(0x0000FF);
     // Twice the cell: fewer lines on the page.
-    const std::string text = Repeat("a" + CrLf, 100);
+    const std::string text = test::Repeat("a" + CrLf, 100);
     auto page = Flow(text, 480, 272, 1, &big);
     const int h = 24;
     int lines = 0;
@@ -192,7 +184,7 @@ TEST_F(TextFlowTest, ChosenFontSetsTheBody)
 TEST_F(TextFlowTest, WesternLocaleLaysShiftJisOutByteByByte)
 {
     test::StartUp("en_US.UTF-8");
-    const std::string text = Repeat(Kanji, 200);
+    const std::string text = test::Repeat(Kanji, 200);
     auto page = Flow(text);
     // Every byte is a character of its own, so more than 39 pairs fit a line
     // and the page takes a different amount of text.

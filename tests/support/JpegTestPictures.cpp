@@ -171,4 +171,20 @@ TBitmap MakeRaster(int width, int height, Rgb colour)
     return raster;
 }
 
+std::string WithFrame(std::string jpeg, int precision, int width, int height)
+{
+    for (const test::JpegSegment& segment : test::ReadSegments(jpeg)) {
+        if (segment.Marker < 0xC0 || segment.Marker > 0xC2)
+            continue;
+        const std::size_t at = segment.Offset;
+        jpeg[at + 4] = char(precision);
+        jpeg[at + 5] = char(height >> 8);
+        jpeg[at + 6] = char(height & 0xFF);
+        jpeg[at + 7] = char(width >> 8);
+        jpeg[at + 8] = char(width & 0xFF);
+        return jpeg;
+    }
+    throw std::logic_error("no frame header");
+}
+
 }  // namespace tessaro::test

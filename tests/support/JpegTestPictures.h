@@ -18,6 +18,12 @@ struct Rgb {
 };
 std::ostream& operator<<(std::ostream& out, Rgb colour);
 
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kGreen{0, 255, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kYellow{255, 255, 0};
+
 enum class JpegKind { Color, Gray, Progressive, Arithmetic, Cmyk, Ycck };
 
 // A picture whose pixel (x, y) has the colour given by paint. Gray pictures
@@ -45,6 +51,10 @@ struct JpegSegment {
     std::string Payload;
 };
 std::vector<JpegSegment> ReadSegments(const std::string& jpeg);
+
+// The file with its frame header rewritten to declare another sample
+// precision and size, for pictures the encoder will not make.
+std::string WithFrame(std::string jpeg, int precision, int width, int height);
 
 // The colour of a display pixel.
 Rgb PixelColour(std::uint32_t pixel);

@@ -48,6 +48,15 @@ void WriteFile(const std::string& path, std::string_view bytes)
         throw std::runtime_error("cannot write " + path);
 }
 
+std::string Repeat(std::string_view piece, int count)
+{
+    std::string result;
+    result.reserve(piece.size() * std::size_t(count > 0 ? count : 0));
+    for (int i = 0; i < count; ++i)
+        result += piece;
+    return result;
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -37,6 +37,8 @@ private:
 };
 
 void WriteFile(const std::string& path, std::string_view bytes);
+// piece, count times over.
+std::string Repeat(std::string_view piece, int count);
 std::string ReadFile(const std::string& path);
 
 // Sets the code page information from a locale name and the screen font at the
