@@ -103,8 +103,8 @@ void WriteJpegSeeds(const fs::path& directory)
     const auto paint = [](int x, int y) { return tessaro::test::Rgb{x * 6, y * 9, (x + y) * 3}; };
     const std::string ours = OurEncoderJpeg();
     WriteSeed(directory, "our-encoder", ours);
-    WriteSeed(directory, "huge-frame", test::WithFrame(ours, 8, 65500, 65500));
-    WriteSeed(directory, "twelve-bit", test::WithFrame(ours, 12, 40, 24));
+    WriteSeed(directory, "huge-frame", tessaro::test::WithFrame(ours, 8, 65500, 65500));
+    WriteSeed(directory, "twelve-bit", tessaro::test::WithFrame(ours, 12, 40, 24));
     WriteSeed(directory, "cut-in-the-data", ours.substr(0, ours.size() * 2 / 3));
     WriteSeed(directory, "grayscale", tessaro::test::MakeJpeg(24, 16, JpegKind::Gray, paint));
     WriteSeed(directory, "progressive", tessaro::test::MakeJpeg(24, 16, JpegKind::Progressive, paint));
