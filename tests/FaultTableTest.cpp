@@ -159,7 +159,7 @@ std::string CutInTheData(const std::string& jpeg)
 // count times before the end marker.
 std::string WithFirstScanRepeated(const std::string& jpeg, int count)
 {
-    const test::JpegSegment& header = test::ReadSegments(jpeg).back();
+    const test::JpegSegment header = test::ReadSegments(jpeg).back();
     const std::size_t scan = header.Offset;
     // The coded data run to the next marker that is neither a stuffed zero
     // nor a restart marker.
