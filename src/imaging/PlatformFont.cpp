@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -113,13 +114,10 @@ void RequireFontconfig()
         throw EOutOfResources("フォント設定を読み込めません (fontconfig)");
 }
 
-// Asks fontconfig for the installed font nearest to the description.
-MatchedFont MatchFont(const TFontDescription& description)
+// Asks fontconfig for the installed font of a family nearest to the
+// description's style, language and pitch.
+std::optional<MatchedFont> MatchFont(const TFontDescription& description, const std::string& family)
 {
-    RequireFontconfig();
-
-    const std::string family =
-        SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
     FontconfigPattern pattern(FcPatternCreate());
     if (!pattern)
         throw EOutOfResources();
@@ -137,12 +135,31 @@ MatchedFont MatchFont(const TFontDescription& description)
     FontconfigPattern match(FcFontMatch(nullptr, pattern.get(), &result));
     FcChar8* file = nullptr;
     if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch)
-        throw EOutOfResources("フォントが見つかりません: " + family);
+        return std::nullopt;
 
     MatchedFont matched;
     matched.File = reinterpret_cast<const char*>(file);
     FcPatternGetInteger(match.get(), FC_INDEX, 0, &matched.Index);
     return matched;
+}
+
+FT_Library ThreadFreeTypeLibrary();
+
+// Opens the face for a description. A font that cannot be found or read falls
+// back to the system's sans-serif font: text is still drawn, as in any other
+// font the platform cannot make.
+FreeTypeFace OpenFace(const TFontDescription& description)
+{
+    RequireFontconfig();
+    const std::string requested =
+        SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
+    for (const std::string& family : {requested, std::string("sans-serif")}) {
+        const std::optional<MatchedFont> matched = MatchFont(description, family);
+        FT_Face face = nullptr;
+        if (matched && FT_New_Face(ThreadFreeTypeLibrary(), matched->File.c_str(), matched->Index, &face) == 0)
+            return FreeTypeFace(face);
+    }
+    throw EOutOfResources("フォントが見つかりません: " + requested);
 }
 
 // The FreeType library and the realised fonts of one thread.
@@ -163,6 +180,11 @@ FontSystem& ThreadFontSystem()
 {
     thread_local FontSystem system;
     return system;
+}
+
+FT_Library ThreadFreeTypeLibrary()
+{
+    return ThreadFontSystem().Library.get();
 }
 
 // Mixes a colour into a pixel by a glyph's coverage (0 to 255), the red and
@@ -231,11 +253,8 @@ PlatformFont& PlatformFont::For(const TFontDescription& description, int codePag
 PlatformFont::PlatformFont(const TFontDescription& description, int codePage)
     : description_(description), codePage_(codePage)
 {
-    const MatchedFont matched = MatchFont(description);
-    FT_Face face = nullptr;
-    if (FT_New_Face(ThreadFontSystem().Library.get(), matched.File.c_str(), matched.Index, &face) != 0)
-        throw EOutOfResources("フォントを読み込めません: " + matched.File);
-    face_.reset(face);
+    face_ = OpenFace(description);
+    FT_Face face = face_.get();
     // A family without a bold or italic face gets the style drawn in.
     emboldenSynthetically_ = (description.Style & fsBold) && !(face->style_flags & FT_STYLE_FLAG_BOLD);
     slantSynthetically_ = (description.Style & fsItalic) && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
