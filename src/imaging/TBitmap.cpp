@@ -262,6 +262,26 @@ std::uint32_t TBitmap::PixelAt(int x, int y) const
     return ReadPixel(pixels_->Row(y), x, format_, pixels_->Palette);
 }
 
+void TBitmap::ReadPixels(int x, int y, int count, std::uint32_t* out) const
+{
+    const std::uint8_t* row = pixels_->Row(y);
+    switch (format_) {
+    case TPixelFormat::pfDevice:
+        std::memcpy(out, row + 4 * std::size_t(x), 4 * std::size_t(count));
+        return;
+    case TPixelFormat::pf24bit:
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* bgr = row + 3 * std::size_t(x + i);
+            out[i] = MakePixel(bgr[2], bgr[1], bgr[0]);
+        }
+        return;
+    case TPixelFormat::pf8bit:
+        for (int i = 0; i < count; ++i)
+            out[i] = ReadPixel(row, x + i, format_, pixels_->Palette);
+        return;
+    }
+}
+
 TCanvas& TBitmap::Canvas()
 {
     if (!canvas_)

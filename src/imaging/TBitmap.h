@@ -60,6 +60,9 @@ public:
 
     // The pixel at (x, y) as a display pixel, whatever the form.
     std::uint32_t PixelAt(int x, int y) const;
+    // count pixels of row y from column x as display pixels, whatever the form;
+    // the run must lie inside the raster.
+    void ReadPixels(int x, int y, int count, std::uint32_t* out) const;
 
     TCanvas& Canvas();
     bool HasCanvas() const { return canvas_ != nullptr; }

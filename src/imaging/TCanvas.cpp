@@ -82,7 +82,17 @@ void TCanvas::DrawRaster(const TRect& rect, const TBitmap& raster)
     const int right = std::min(rect.Right, raster_.Width());
     const int top = std::max(rect.Top, 0);
     const int bottom = std::min(rect.Bottom, raster_.Height());
-    // Nearest-neighbour mapping; at natural size it is a pixel-for-pixel copy.
+    if (left >= right)
+        return;
+    if (rect.Width() == raster.Width() && rect.Height() == raster.Height()) {
+        // Natural size: whole runs of each row, pixel for pixel.
+        for (int y = top; y < bottom; ++y) {
+            auto* row = reinterpret_cast<DevicePixel*>(raster_.MutableScanLine(y));
+            raster.ReadPixels(left - rect.Left, y - rect.Top, right - left, row + left);
+        }
+        return;
+    }
+    // Another size: nearest-neighbour mapping.
     for (int y = top; y < bottom; ++y) {
         const int sourceY = int(std::int64_t(y - rect.Top) * raster.Height() / rect.Height());
         auto* row = reinterpret_cast<DevicePixel*>(raster_.MutableScanLine(y));
