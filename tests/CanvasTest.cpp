@@ -326,6 +326,35 @@ TEST_F(CanvasTest, DrawRasterCutsAtTheEdges)
     EXPECT_EQ(CountAll(other, Black), 100 * 100);
 }
 
+TEST_F(CanvasTest, DrawRasterCopiesEveryPixelFormatInItsColours)
+{
+    TBitmap source = WhiteRaster(4, 3);
+    source.Canvas().Brush().SetColor(0x0000FF);  // red
+    source.Canvas().FillRectangle({1, 1, 3, 2});
+    TBitmap truecolor = source;
+    truecolor.SetPixelFormat(TPixelFormat::pf24bit);
+    TBitmap paletted;
+    paletted.SetPixelFormat(TPixelFormat::pf8bit);
+    paletted.SetWidth(4);
+    paletted.SetHeight(3);
+    paletted.SetPalette({{255, 255, 255, 0}, {255, 0, 0, 0}});
+    paletted.MutableScanLine(1)[1] = 1;
+    paletted.MutableScanLine(1)[2] = 1;
+
+    for (TBitmap* picture : {&source, &truecolor, &paletted}) {
+        TBitmap page = WhiteRaster(6, 6);
+        page.Canvas().Brush().SetColor(clBlack);
+        page.Canvas().FillRectangle({0, 0, 6, 6});
+        page.Canvas().DrawImage(-1, 2, picture);  // its left column is cut off
+        EXPECT_EQ(page.PixelAt(0, 3), MakePixel(255, 0, 0));
+        EXPECT_EQ(page.PixelAt(1, 3), MakePixel(255, 0, 0));
+        EXPECT_EQ(page.PixelAt(2, 3), White);
+        EXPECT_EQ(page.PixelAt(0, 2), White);
+        EXPECT_EQ(page.PixelAt(3, 3), Black) << "right of the picture";
+        EXPECT_EQ(page.PixelAt(0, 5), Black) << "below the picture";
+    }
+}
+
 TEST_F(CanvasTest, PageFontsAreInstalledAndUnknownNamesFallBack)
 {
     EXPECT_NO_THROW(RequirePageFonts());
