@@ -7,6 +7,7 @@ set -euo pipefail
 program=$(readlink -f "${1:?usage: window-screenshot.sh PATH/TO/tessaro OUT.png}")
 output=$(readlink -f "${2:?usage: window-screenshot.sh PATH/TO/tessaro OUT.png}")
 sample=$(cd "$(dirname "$0")/../data/sample" && pwd)
+driver=$(cd "$(dirname "$0")" && pwd)/window-driver.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$sample/book.txt" "$sample/background.jpg" "$work/"
@@ -15,33 +16,18 @@ cat >"$work/drive.sh" <<'DRIVE'
 #!/usr/bin/env bash
 set -euo pipefail
 program=$1 output=$2
-LANG=ja_JP.UTF-8 "$program" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$pid" --name '^Tessaro$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
-# No window manager: the window sits at the top-left corner and takes the
-# keyboard focus directly. Text file, Tab, background, then Tab to Start.
-xdotool windowmove --sync "$window" 0 0
-xdotool windowfocus --sync "$window"
-sleep 0.3
+source "$3"
+start_tessaro "$program"
+# Text file, Tab, background, then Tab to Start.
 xdotool type --delay 10 "book.txt"
 xdotool key Tab
 xdotool type --delay 10 "background.jpg"
 xdotool key --delay 50 Tab Tab Tab Tab Tab space
-for _ in $(seq 100); do
-  [ -s book000004.jpg ] && break
-  sleep 0.1
-done
+wait_for_file book000004.jpg
 sleep 0.5
 import -window root -crop 500x424+0+0 "$output"
 DRIVE
 chmod +x "$work/drive.sh"
 cd "$work"
-xvfb-run -a -s "-screen 0 640x480x24" ./drive.sh "$program" "$output"
+xvfb-run -a -s "-screen 0 640x480x24" ./drive.sh "$program" "$output" "$driver"
 echo "wrote $output"

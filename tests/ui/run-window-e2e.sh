@@ -7,6 +7,7 @@
 set -euo pipefail
 
 program=$(readlink -f "${1:?usage: run-window-e2e.sh PATH/TO/tessaro}")
+driver=$(cd "$(dirname "$0")/../../tools" && pwd)/window-driver.sh
 for tool in xvfb-run xdotool; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed"
@@ -24,35 +25,15 @@ cat >"$work/drive.sh" <<'DRIVE'
 set -euo pipefail
 program=$1
 work=$2
+source "$3"
 cd "$work"
-LANG=ja_JP.UTF-8 "$program" &
-pid=$!
-cleanup() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
-trap cleanup EXIT
-
-window=""
-for _ in $(seq 100); do
-  window=$(xdotool search --pid "$pid" --name '^Tessaro$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-if [ -z "$window" ]; then
-  echo "FAIL: the window did not appear"
-  exit 1
-fi
-# Without a window manager, give the window the keyboard focus directly.
+start_tessaro "$program"
 # Focus starts in "Text file"; Tab goes on through the other three edits, the
 # preview and "PSP" to "Start".
-xdotool windowfocus --sync "$window"
-sleep 0.3
 xdotool type --delay 20 "three.txt"
 xdotool key --delay 50 Tab Tab Tab Tab Tab Tab space
 
-for _ in $(seq 100); do
-  [ -s book000001.jpg ] && break
-  sleep 0.1
-done
-if [ ! -s book000001.jpg ]; then
+if ! wait_for_file book000001.jpg; then
   echo "FAIL: no page was written"
   ls -la
   exit 1
@@ -74,4 +55,4 @@ fi
 echo "window e2e: book000001.jpg written"
 DRIVE
 chmod +x "$work/drive.sh"
-xvfb-run -a -s "-screen 0 1024x768x24" "$work/drive.sh" "$program" "$work"
+xvfb-run -a -s "-screen 0 1024x768x24" "$work/drive.sh" "$program" "$work" "$driver"
