@@ -2,181 +2,104 @@
 
 #include <atomic>
 #include <chrono>
-#include <map>
+#include <cstdint>
 #include <mutex>
-#include <set>
+#include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "cli/ParallelSaver.h"
-#include "pages/PageRun.h"
-#include "support/TestSupport.h"
 #include "text/Exception.h"
 
 namespace tessaro::cli {
 namespace {
 
-using namespace std::chrono_literals;
+constexpr int kPages = 12;
+constexpr std::size_t kCapacity = 2;
 
-TBitmap SmallPage()
+// How page n of one trial behaves: how long its encoding takes and where it fails.
+struct PagePlan {
+    std::chrono::microseconds EncodeTime{0};
+    bool FailsToEncode = false;
+    bool FailsToWrite = false;
+};
+
+// A page raster that tells its number by its width.
+TBitmap PageNumbered(int number)
 {
     TBitmap page;
-    page.SetWidth(8);
-    page.SetHeight(8);
+    page.SetWidth(number);
+    page.SetHeight(1);
     return page;
 }
 
-std::string PathOf(int page)
+class ParallelSaverTest : public testing::TestWithParam<unsigned> {};
+
+// Whatever pages fail, and however the workers overtake each other, the files
+// written and the error reported are those of one thread: the pages before the
+// lowest failing page, in order, and that page's error.
+TEST_P(ParallelSaverTest, WritesWhatOneThreadWritesAndReportsTheFirstFailure)
 {
-    return OutputPath("", "p", page);
-}
-
-// FNV-1a over the pixels.
-std::uint64_t PixelHash(const TBitmap& page)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    for (int y = 0; y < page.Height(); ++y) {
-        const std::uint8_t* row = page.ScanLine(y);
-        for (int i = 0; i < page.RowBytes(); ++i)
-            hash = (hash ^ row[i]) * 1099511628211ull;
-    }
-    return hash;
-}
-
-class WorkerCountTest : public ::testing::TestWithParam<unsigned> {};
-
-TEST_P(WorkerCountTest, WritesEveryPageOnce)
-{
-    std::mutex mutex;
-    std::multiset<std::string> written;
-    ParallelSaver saver(GetParam(), 2, [&](const std::string& path, const TBitmap&) {
-        std::lock_guard lock(mutex);
-        written.insert(path);
-    });
-    const TBitmap page = SmallPage();
-    for (int i = 1; i <= 20; ++i)
-        saver.Submit(i, PathOf(i), page);
-    saver.Finish();
-    EXPECT_EQ(saver.Written(), 20u);
-    ASSERT_EQ(written.size(), 20u);
-    for (int i = 1; i <= 20; ++i)
-        EXPECT_EQ(written.count(PathOf(i)), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Workers, WorkerCountTest, ::testing::Values(0u, 1u, 3u));
-
-TEST(ParallelSaverTest, TheEarliestFailedPageIsReportedWhicheverFailsFirst)
-{
-    std::atomic<bool> laterFailed = false;
-    ParallelSaver saver(3, 6, [&](const std::string& path, const TBitmap&) {
-        if (path == PathOf(3)) {
-            // Fails only after page 6 has failed.
-            while (!laterFailed)
-                std::this_thread::sleep_for(1ms);
-            throw EFCreateError::ForFile(path);
+    const unsigned workers = GetParam();
+    std::mt19937 random(20240 + workers);
+    for (int trial = 0; trial < 300; ++trial) {
+        std::vector<PagePlan> plan(kPages + 1);
+        int firstFailure = 0;
+        for (int n = kPages; n >= 1; --n) {
+            plan[n].EncodeTime = std::chrono::microseconds(random() % 200);
+            plan[n].FailsToEncode = random() % 16 == 0;
+            plan[n].FailsToWrite = random() % 16 == 0;
+            if (plan[n].FailsToEncode || plan[n].FailsToWrite)
+                firstFailure = n;
         }
-        if (path == PathOf(6)) {
-            laterFailed = true;
-            throw EWriteError();
-        }
-    });
-    const TBitmap page = SmallPage();
-    try {
-        for (int i = 1; i <= 8; ++i)
-            saver.Submit(i, PathOf(i), page);
-    } catch (const PageSaveError&) {
-    }
-    try {
-        saver.Finish();
-        FAIL() << "no error";
-    } catch (const PageSaveError& failure) {
-        EXPECT_EQ(failure.PageNumber(), 3);
-        EXPECT_THROW(std::rethrow_exception(failure.Error()), EFCreateError);
-    }
-    EXPECT_THROW(saver.Submit(9, PathOf(9), page), PageSaveError);
-}
-
-TEST(ParallelSaverTest, OnOneThreadAFailureStopsAtOnce)
-{
-    std::vector<std::string> attempted;
-    ParallelSaver saver(0, 1, [&](const std::string& path, const TBitmap&) {
-        attempted.push_back(path);
-        if (path == PathOf(2))
-            throw EFCreateError::ForFile(path);
-    });
-    const TBitmap page = SmallPage();
-    saver.Submit(1, PathOf(1), page);
-    try {
-        saver.Submit(2, PathOf(2), page);
-        FAIL() << "no error";
-    } catch (const PageSaveError& failure) {
-        EXPECT_EQ(failure.PageNumber(), 2);
-    }
-    EXPECT_THROW(saver.Submit(3, PathOf(3), page), PageSaveError);
-    EXPECT_THROW(saver.Finish(), PageSaveError);
-    EXPECT_EQ(attempted, (std::vector<std::string>{PathOf(1), PathOf(2)}));
-    EXPECT_EQ(saver.Written(), 1u);
-}
-
-TEST(ParallelSaverTest, SubmitWaitsWhileTheQueueIsFull)
-{
-    std::atomic<bool> open = false;
-    ParallelSaver saver(1, 2, [&](const std::string&, const TBitmap&) {
-        while (!open)
-            std::this_thread::sleep_for(1ms);
-    });
-    std::atomic<int> submitted = 0;
-    std::thread producer([&] {
-        const TBitmap page = SmallPage();
-        for (int i = 1; i <= 6; ++i) {
-            saver.Submit(i, PathOf(i), page);
-            ++submitted;
-        }
-    });
-    // One page with the worker and two waiting; the fourth has to wait.
-    for (int i = 0; i < 5000 && submitted < 3; ++i)
-        std::this_thread::sleep_for(1ms);
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(submitted, 3);
-    open = true;
-    producer.join();
-    saver.Finish();
-    EXPECT_EQ(saver.Written(), 6u);
-}
-
-TEST(ParallelSaverTest, QueuedPagesKeepTheirPixelsWhileLaterPagesAreDrawn)
-{
-    test::StartUp("ja_JP.UTF-8");
-    test::TempDir dir;
-    std::string text;
-    for (int i = 0; i < 120; ++i)
-        text += "line " + std::to_string(i) + " of a text long enough for several pages\r\n";
-    test::WriteFile(dir.File("book.txt"), text);
-
-    std::mutex mutex;
-    std::map<std::string, std::uint64_t> expected;
-    std::atomic<int> mismatches = 0;
-    ParallelSaver saver(2, 4, [&](const std::string& path, const TBitmap& page) {
-        std::this_thread::sleep_for(5ms);
-        std::lock_guard lock(mutex);
-        mismatches += PixelHash(page) != expected.at(path);
-    });
-    PageRun run;
-    run.Start(dir.File("book.txt"));
-    const PageSaver submit = [&](const std::string& path, const TBitmap& page) {
-        {
+        std::mutex mutex;
+        std::vector<int> written;
+        std::atomic<bool> failed = false;
+        const auto encode = [&](const TBitmap& page) {
+            const PagePlan& p = plan[page.Width()];
+            std::this_thread::sleep_for(p.EncodeTime);
+            if (p.FailsToEncode) {
+                failed = true;
+                throw EOutOfResources();
+            }
+            return std::vector<std::uint8_t>{std::uint8_t(page.Width())};
+        };
+        const auto write = [&](const std::string& path, const std::vector<std::uint8_t>& bytes) {
+            if (plan[bytes[0]].FailsToWrite) {
+                failed = true;
+                throw EFCreateError::ForFile(path);
+            }
             std::lock_guard lock(mutex);
-            expected[path] = PixelHash(page);
+            written.push_back(bytes[0]);
+        };
+        ParallelSaver saver(workers, kCapacity, encode, write);
+        int reported = 0;
+        try {
+            try {
+                for (int n = 1; n <= kPages; ++n) {
+                    saver.Submit(n, "page", PageNumbered(n));
+                    std::lock_guard lock(mutex);
+                    if (!failed) {
+                        ASSERT_LE(std::size_t(n) - written.size(), kCapacity + workers) << "Submit did not wait for room";
+                    }
+                }
+            } catch (const PageSaveError&) {
+            }
+            saver.Finish();
+        } catch (const PageSaveError& failure) {
+            reported = failure.PageNumber();
         }
-        saver.Submit(run.PageCounter(), path, page);
-    };
-    int pages = 0;
-    while (!run.Tick(TickSettings{}, submit))
-        ASSERT_LT(++pages, 50);
-    saver.Finish();
-    EXPECT_GE(saver.Written(), 5u);
-    EXPECT_EQ(mismatches, 0);
+        std::vector<int> expected;
+        for (int n = 1; n <= (firstFailure ? firstFailure - 1 : kPages); ++n)
+            expected.push_back(n);
+        ASSERT_EQ(reported, firstFailure) << "trial " << trial;
+        ASSERT_EQ(written, expected) << "trial " << trial << ", first failure at page " << firstFailure;
+        ASSERT_EQ(saver.Written(), expected.size());
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Workers, ParallelSaverTest, testing::Values(0u, 1u, 3u));
 
 }  // namespace
 }  // namespace tessaro::cli
