@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,97 +12,66 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-TEST(BatchOptionsTest, DefaultsNeedOnlyTheTextFile)
+// Every parsed option on one line; an option left unset shows as "-".
+std::string Describe(const BatchOptions& o)
 {
-    const BatchOptions options = ParseBatchOptions({"book.txt"});
-    EXPECT_EQ(options.TextFile, "book.txt");
-    EXPECT_EQ(options.Settings.Format, PageFormat::PSP);
-    EXPECT_EQ(options.Settings.BackgroundPath, "");
-    EXPECT_EQ(options.Settings.Prefix, "book");
-    EXPECT_EQ(options.Settings.OutputDirectory, "");
-    EXPECT_FALSE(options.Font.Any());
-    EXPECT_EQ(options.PixelsPerInch, 96);
-    EXPECT_FALSE(options.Locale);
-    EXPECT_EQ(options.Encoding, TextEncodingChoice::Auto);
-    EXPECT_EQ(options.Jobs, DefaultJobs());
-    EXPECT_GE(options.Jobs, 1u);
-    EXPECT_FALSE(options.Quiet || options.Help || options.Version);
+    static const char* const encodings[] = {"auto", "locale", "utf-8", "shift_jis"};
+    std::ostringstream line;
+    const FontOptions& font = o.Font;
+    line << "[" << o.TextFile << "] " << (o.Settings.Format == PageFormat::QVGA ? "qvga" : "psp") << " bg="
+         << o.Settings.BackgroundPath << " prefix=" << o.Settings.Prefix << " out=" << o.Settings.OutputDirectory
+         << " font=" << font.Family.value_or("-") << "/" << (font.Size ? std::to_string(*font.Size) : "-") << "/"
+         << (font.Color ? std::to_string(*font.Color) : "-") << "/" << (font.Style ? std::to_string(*font.Style) : "-")
+         << " dpi=" << o.PixelsPerInch << " locale=" << o.Locale.value_or("-") << " "
+         << encodings[int(o.Encoding)] << " jobs=" << o.Jobs << (o.Quiet ? " quiet" : "") << (o.Help ? " help" : "")
+         << (o.Version ? " version" : "");
+    return line.str();
 }
 
-TEST(BatchOptionsTest, EveryOptionInBothSpellings)
-{
-    const BatchOptions options =
-        ParseBatchOptions({"--format", "QVGA", "--background=bg.jpg", "--prefix", "", "--out", "dir/", "--dpi=120",
-                           "--locale", "ja_JP.UTF-8", "--jobs", "3", "-q", "--font", "IPAMincho", "--font-size=12",
-                           "--font-color", "#FF8000", "--font-style", "bold,Italic", "--encoding=shift_jis",
-                           " a b.txt "});
-    EXPECT_EQ(options.Encoding, TextEncodingChoice::ShiftJis);
-    EXPECT_EQ(options.Settings.Format, PageFormat::QVGA);
-    EXPECT_EQ(options.Settings.BackgroundPath, "bg.jpg");
-    EXPECT_EQ(options.Settings.Prefix, "");
-    EXPECT_EQ(options.Settings.OutputDirectory, "dir/");
-    EXPECT_EQ(options.PixelsPerInch, 120);
-    EXPECT_EQ(options.Locale, "ja_JP.UTF-8");
-    EXPECT_EQ(options.Jobs, 3u);
-    EXPECT_TRUE(options.Quiet);
-    EXPECT_EQ(options.Font.Family, "IPAMincho");
-    EXPECT_EQ(options.Font.Size, 12);
-    EXPECT_EQ(options.Font.Color, 0x0080FF);
-    EXPECT_EQ(options.Font.Style, fsBold | fsItalic);
-    EXPECT_EQ(options.TextFile, " a b.txt ");
-}
-
-struct FileCase {
+struct AcceptedRow {
     Arguments Args;
-    std::string TextFile;
+    std::string Options;  // "jobs=J" stands for the default number of jobs
 };
 
-class TextFileArgumentTest : public ::testing::TestWithParam<FileCase> {};
+class AcceptedTest : public testing::TestWithParam<AcceptedRow> {};
 
-TEST_P(TextFileArgumentTest, IsTakenAsGiven)
+TEST_P(AcceptedTest, GivesItsOptions)
 {
-    EXPECT_EQ(ParseBatchOptions(GetParam().Args).TextFile, GetParam().TextFile);
+    std::string expected = GetParam().Options;
+    if (const auto at = expected.find("jobs=J"); at != std::string::npos)
+        expected.replace(at, 6, "jobs=" + std::to_string(DefaultJobs()));
+    EXPECT_EQ(Describe(ParseBatchOptions(GetParam().Args)), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, TextFileArgumentTest,
-                         ::testing::Values(FileCase{{"-"}, "-"}, FileCase{{"--", "--odd.txt"}, "--odd.txt"},
-                                           FileCase{{"book.txt", "--quiet"}, "book.txt"},
-                                           FileCase{{"\x96\x7b.txt"}, "\x96\x7b.txt"}));
-
-struct FontCase {
-    Arguments Args;
-    TColor Color;
-    TFontStyles Style;
-};
-
-class FontArgumentTest : public ::testing::TestWithParam<FontCase> {};
-
-TEST_P(FontArgumentTest, ColourAndStyle)
-{
-    const FontOptions font = ParseBatchOptions(GetParam().Args).Font;
-    EXPECT_TRUE(font.Any());
-    EXPECT_EQ(font.Color.value_or(clBlack), GetParam().Color);
-    EXPECT_EQ(font.Style.value_or(0), GetParam().Style);
-}
+const std::string kDefaults = " psp bg= prefix=book out= font=-/-/-/- dpi=96 locale=- auto jobs=J";
 
 INSTANTIATE_TEST_SUITE_P(
-    Fonts, FontArgumentTest,
-    ::testing::Values(FontCase{{"--font-color", "ff0000", "t"}, 0x0000FF, 0},
-                      FontCase{{"--font-color", "00ff00", "t"}, 0x00FF00, 0},
-                      FontCase{{"--font-color=#123456", "t"}, 0x563412, 0},
-                      FontCase{{"--font-style", "", "t"}, clBlack, 0},
-                      FontCase{{"--font-style", "strikeout,underline,bold,italic", "t"}, clBlack,
-                               fsBold | fsItalic | fsUnderline | fsStrikeOut},
-                      FontCase{{"--font-style=BOLD,bold", "t"}, clBlack, fsBold}));
+    CommandLines, AcceptedTest,
+    testing::Values(
+        AcceptedRow{{"book.txt"}, "[book.txt]" + kDefaults}, AcceptedRow{{"-"}, "[-]" + kDefaults},
+        AcceptedRow{{"--", "--odd.txt"}, "[--odd.txt]" + kDefaults},
+        AcceptedRow{{"book.txt", "--quiet"}, "[book.txt]" + kDefaults + " quiet"},
+        AcceptedRow{{"\x96\x7b.txt"}, "[\x96\x7b.txt]" + kDefaults},
+        AcceptedRow{{"--format", "QVGA", "--background=bg.jpg", "--prefix", "", "--out", "dir/", "--dpi=120", "--locale",
+                     "ja_JP.UTF-8", "--jobs", "3", "-q", "--font", "IPAMincho", "--font-size=12", "--font-color",
+                     "#FF8000", "--font-style", "bold,Italic", "--encoding=shift_jis", " a b.txt "},
+                    "[ a b.txt ] qvga bg=bg.jpg prefix= out=dir/ font=IPAMincho/12/33023/3 dpi=120 locale=ja_JP.UTF-8 "
+                    "shift_jis jobs=3 quiet"},
+        AcceptedRow{{"--font-color", "ff0000", "--font-style=", "t"},
+                    "[t] psp bg= prefix=book out= font=-/-/255/0 dpi=96 locale=- auto jobs=J"},
+        AcceptedRow{{"--font-color=00ff00", "--font-style", "strikeout,underline,bold,italic", "t"},
+                    "[t] psp bg= prefix=book out= font=-/-/65280/15 dpi=96 locale=- auto jobs=J"},
+        AcceptedRow{{"--font-color=#123456", "--font-style=BOLD,bold", "--encoding", "utf-8", "t"},
+                    "[t] psp bg= prefix=book out= font=-/-/5649426/1 dpi=96 locale=- utf-8 jobs=J"},
+        AcceptedRow{{"--font-size", "1", "--dpi", "1", "--jobs", "1", "--encoding=locale", "t"},
+                    "[t] psp bg= prefix=book out= font=-/1/-/- dpi=1 locale=- locale jobs=1"},
+        AcceptedRow{{"--font-size=1000", "--dpi=10000", "--jobs=256", "t"},
+                    "[t] psp bg= prefix=book out= font=-/1000/-/- dpi=10000 locale=- auto jobs=256"},
+        AcceptedRow{{"--help"}, "[]" + kDefaults + " help"},
+        AcceptedRow{{"--jobs", "2", "-h", "--bogus"}, "[] psp bg= prefix=book out= font=-/-/-/- dpi=96 locale=- auto jobs=2 help"},
+        AcceptedRow{{"--version"}, "[]" + kDefaults + " version"}));
 
-TEST(BatchOptionsTest, HelpAndVersionNeedNoTextFile)
-{
-    EXPECT_TRUE(ParseBatchOptions({"--help"}).Help);
-    EXPECT_TRUE(ParseBatchOptions({"--jobs", "2", "-h", "--bogus"}).Help);
-    EXPECT_TRUE(ParseBatchOptions({"--version"}).Version);
-}
-
-class UsageErrorTest : public ::testing::TestWithParam<Arguments> {};
+class UsageErrorTest : public testing::TestWithParam<Arguments> {};
 
 TEST_P(UsageErrorTest, IsRefused)
 {
@@ -110,33 +80,28 @@ TEST_P(UsageErrorTest, IsRefused)
 
 INSTANTIATE_TEST_SUITE_P(
     Refused, UsageErrorTest,
-    ::testing::Values(Arguments{}, Arguments{"a", "b"}, Arguments{"--bogus", "a"}, Arguments{"--quiet=1", "a"},
-                      Arguments{"a", "--out"}, Arguments{"--format", "a4", "a"}, Arguments{"--jobs", "0", "a"},
-                      Arguments{"--jobs", "257", "a"}, Arguments{"--jobs", "2x", "a"}, Arguments{"--dpi", "0", "a"},
-                      Arguments{"--dpi", "", "a"}, Arguments{"--font-size", "-3", "a"},
-                      Arguments{"--font-size", "99999999999", "a"}, Arguments{"--font", "", "a"},
-                      Arguments{"--font-color", "12345", "a"}, Arguments{"--font-color", "GG0000", "a"},
-                      Arguments{"--font-color", "-12345", "a"}, Arguments{"--font-color", "1234567", "a"},
-                      Arguments{"--font-style", "heavy", "a"}, Arguments{"--font-style", "bold,", "a"},
-                      Arguments{"--font-style", ",bold", "a"}, Arguments{"--encoding", "latin1", "a"}));
+    testing::Values(Arguments{}, Arguments{"a", "b"}, Arguments{"--bogus", "a"}, Arguments{"--quiet=1", "a"},
+                    Arguments{"a", "--out"}, Arguments{"--format", "a4", "a"}, Arguments{"--jobs", "0", "a"},
+                    Arguments{"--jobs", "257", "a"}, Arguments{"--jobs", "2x", "a"}, Arguments{"--dpi", "0", "a"},
+                    Arguments{"--dpi", "10001", "a"}, Arguments{"--dpi", "", "a"},
+                    Arguments{"--font-size", "0", "a"}, Arguments{"--font-size", "1001", "a"},
+                    Arguments{"--font-size", "99999999999", "a"}, Arguments{"--font", "", "a"},
+                    Arguments{"--font-color", "12345", "a"}, Arguments{"--font-color", "GG0000", "a"},
+                    Arguments{"--font-color", "-12345", "a"}, Arguments{"--font-color", "1234567", "a"},
+                    Arguments{"--font-style", "heavy", "a"}, Arguments{"--font-style", "bold,", "a"},
+                    Arguments{"--font-style", ",bold", "a"}, Arguments{"--encoding", "latin1", "a"}));
 
 TEST(BatchOptionsTest, ChosenFontStartsFromTheBodyDefaults)
 {
     test::StartUp("ja_JP.UTF-8");
-    FontOptions sizeOnly;
-    sizeOnly.Size = 12;
-    const TFont japanese = BuildChosenFont(sizeOnly, 932);
+    const TFont japanese = BuildChosenFont({{}, 12, {}, {}}, 932);
     EXPECT_EQ(japanese.Name(), DefaultBodyFamily);
     EXPECT_EQ(japanese.Size(), 12);
     EXPECT_EQ(japanese.Color(), clBlack);
     EXPECT_EQ(japanese.Style(), 0u);
     EXPECT_EQ(japanese.Charset(), SHIFTJIS_CHARSET);
 
-    FontOptions family;
-    family.Family = "DejaVu Sans";
-    family.Color = 0x123456;
-    family.Style = fsUnderline;
-    const TFont western = BuildChosenFont(family, 1252);
+    const TFont western = BuildChosenFont({"DejaVu Sans", {}, 0x123456, fsUnderline}, 1252);
     EXPECT_EQ(western.Name(), "DejaVu Sans");
     EXPECT_EQ(western.Size(), DefaultBodySize);
     EXPECT_EQ(western.Color(), 0x123456);
