@@ -101,14 +101,12 @@ void ParallelSaver::Process(Job job, Lock& lock)
     WriteInOrder(lock);
 }
 
-// Writes the encoded pages whose turn has come, one after another. One thread
-// writes at a time: a page that becomes ready meanwhile is taken by the
-// thread already writing when it gets there.
+// Writes the encoded pages whose turn has come, one after another. Only the
+// page numbered nextToWrite_ may be taken, and the count moves on only once
+// it is written, so one page is written at a time: a page that becomes ready
+// meanwhile is taken by the thread writing when it gets there.
 void ParallelSaver::WriteInOrder(Lock& lock)
 {
-    if (writing_)
-        return;
-    writing_ = true;
     for (auto next = encoded_.find(nextToWrite_); next != encoded_.end() && !stopping_;
          next = encoded_.find(nextToWrite_)) {
         const EncodedPage page = std::move(next->second);
@@ -129,7 +127,6 @@ void ParallelSaver::WriteInOrder(Lock& lock)
         ++written_;
         ++nextToWrite_;
     }
-    writing_ = false;
 }
 
 void ParallelSaver::Record(std::size_t sequence, int pageNumber, std::exception_ptr error)

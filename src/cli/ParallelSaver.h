@@ -105,7 +105,6 @@ private:
     std::size_t submitted_ = 0;
     std::size_t nextToWrite_ = 0;
     std::size_t written_ = 0;
-    bool writing_ = false;
     bool stopping_ = false;
     bool failed_ = false;
     std::size_t failedSequence_ = 0;
