@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <ostream>
 #include <string>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
@@ -101,6 +102,12 @@ struct FaultRow {
     As Runner = As::Root;
 };
 
+// Rows print as their names, so that the test names stay the same.
+void PrintTo(const FaultRow& row, std::ostream* out)
+{
+    *out << row.Name;
+}
+
 class FaultTable : public testing::TestWithParam<FaultRow> {};
 
 TEST_P(FaultTable, FailsWithItsMessageAndHarmsNoFile)
@@ -158,6 +165,8 @@ const FaultRow kFaultRows[] = {
      [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")), ::mkfifo(s.At("/out/book000002.jpg").c_str(), 0644); },
      typeid(EFCreateError), "ファイル @/out/book000002.jpg" + kCannotCreate},
     {"PageOnAFullDisk", Road::Output, [](Scene&) {}, typeid(EWriteError), "ストリームへの書き込みエラー", As::FullDisk},
+    {"NewPageOnAFullDisk", Road::Output, [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")); },
+     typeid(EWriteError), "ストリームへの書き込みエラー", As::FullDisk},
     {"PageFileLinksToAFullDevice", Road::Output,
      [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")), fs::create_symlink("/dev/full", s.At("/out/book000002.jpg")); },
      typeid(EWriteError), "ストリームへの書き込みエラー"},

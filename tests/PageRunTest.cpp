@@ -59,25 +59,6 @@ std::string Flow(TImage& screen, std::string_view text, int width, int height, i
     return std::string(text);
 }
 
-class PagesTest : public testing::Test {
-protected:
-    void SetUp() override { StartUp("ja_JP.UTF-8"); }
-    std::string Book(std::string_view text)
-    {
-        WriteFile(dir.File("book.txt"), text);
-        return dir.File("book.txt");
-    }
-
-    TempDir dir;
-    std::vector<std::string> paths;
-    std::vector<TBitmap> pages;
-    // Keeps the pages a run hands over instead of writing them.
-    const PageSaver record = [this](const std::string& path, const TBitmap& page) {
-        paths.push_back(path);
-        pages.push_back(page);
-    };
-};
-
 TEST(OutputPathTest, JoinsDirectoryPrefixAndNumber)
 {
     const struct {
@@ -94,7 +75,7 @@ TEST(OutputPathTest, JoinsDirectoryPrefixAndNumber)
 // Rows in turn are the pages of one run over empty lines, so the format and
 // the background file are read anew at every tick; each probe point shows one
 // colour. The pages are numbered in order until the text is used up.
-TEST_F(PagesTest, RunNumbersItsPagesEachWithItsBackgroundAtNaturalSizeOnWhite)
+TEST(PageRunTest, NumbersItsPagesEachWithItsBackgroundAtNaturalSizeOnWhite)
 {
     const struct {
         PageFormat Format;
@@ -107,12 +88,21 @@ TEST_F(PagesTest, RunNumbersItsPagesEachWithItsBackgroundAtNaturalSizeOnWhite)
         {PageFormat::PSP, {480, 272}, {100, 100}, {{20, 20}, {99, 99}, {100, 60}, {60, 100}, {479, 271}}, "RYWWW"},
         {PageFormat::PSP, {480, 272}, {0, 0}, {{20, 20}, {479, 271}}, "WW"},
     };
+    StartUp("ja_JP.UTF-8");
+    TempDir dir;
+    std::vector<std::string> paths;
+    std::vector<TBitmap> pages;
+    const PageSaver record = [&](const std::string& path, const TBitmap& page) {
+        paths.push_back(path);
+        pages.push_back(page);
+    };
     PageRun run;
     const TBitmap& preview = *run.Mainscreen().Bitmap();
     EXPECT_EQ((PageSize{preview.Width(), preview.Height()}), (PageSize{480, 272})) << "before the first page";
     EXPECT_EQ(ColourAt(preview, 479, 271), 'W');
     const std::string text = Repeat("\r\n", 60);
-    run.Start(Book(text));
+    WriteFile(dir.File("book.txt"), text);
+    run.Start(dir.File("book.txt"));
     for (const auto& row : rows) {
         TickSettings settings;
         settings.Format = row.Format;
@@ -136,13 +126,15 @@ TEST_F(PagesTest, RunNumbersItsPagesEachWithItsBackgroundAtNaturalSizeOnWhite)
     EXPECT_EQ(run.PageCounter(), 5);
     EXPECT_TRUE(run.RemainingText().empty());
     EXPECT_EQ(run.TextBytes(), text.size());
-    run.Start(Book(""));
+    WriteFile(dir.File("book.txt"), "");
+    run.Start(dir.File("book.txt"));
     EXPECT_TRUE(run.Tick(TickSettings{}, record)) << "an empty text gives one page";
     EXPECT_EQ(paths.back(), "book000001.jpg");
 }
 
-TEST_F(PagesTest, HeaderIsThePageNumberInAFieldOfFive)
+TEST(TextFlowTest, HeaderIsThePageNumberInAFieldOfFive)
 {
+    StartUp("ja_JP.UTF-8");
     for (const auto& [number, header] : {std::pair{1, "Page     1"}, std::pair{123456, "Page 123456"}}) {
         TBitmap expected;
         expected.SetWidth(480);
@@ -166,8 +158,9 @@ TEST_F(PagesTest, HeaderIsThePageNumberInAFieldOfFive)
 // How much of a text one page takes: lines per page and characters per line,
 // with ink at the last of them and none past. The third row ends its lines
 // and its page exactly at x + w == width and y + h == height.
-TEST_F(PagesTest, FlowFillsThePageLineByLine)
+TEST(TextFlowTest, FillsThePageLineByLine)
 {
+    StartUp("ja_JP.UTF-8");
     const struct {
         int Width, Height;
         int Points, Cell;  // Points 0: the default body, 9 points in a 12-pixel cell
