@@ -162,13 +162,20 @@ const FaultRow kFaultRows[] = {
     {"PageFileReadOnly", Road::Output, [](Scene& s) { fs::permissions(s.At("/out/book000002.jpg"), kReadOnly); },
      typeid(EFCreateError), "ファイル @/out/book000002.jpg" + kCannotCreate, As::User},
     {"PageFileIsAFifoWithoutReader", Road::Output,
-     [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")), ::mkfifo(s.At("/out/book000002.jpg").c_str(), 0644); },
+     [](Scene& s) {
+         fs::remove(s.At("/out/book000002.jpg"));
+         ::mkfifo(s.At("/out/book000002.jpg").c_str(), 0644);
+     },
      typeid(EFCreateError), "ファイル @/out/book000002.jpg" + kCannotCreate},
-    {"PageOnAFullDisk", Road::Output, [](Scene&) {}, typeid(EWriteError), "ストリームへの書き込みエラー", As::FullDisk},
+    {"PageOnAFullDisk", Road::Output, [](Scene&) {}, typeid(EWriteError), "ストリームへの書き込みエラー",
+     As::FullDisk},
     {"NewPageOnAFullDisk", Road::Output, [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")); },
      typeid(EWriteError), "ストリームへの書き込みエラー", As::FullDisk},
     {"PageFileLinksToAFullDevice", Road::Output,
-     [](Scene& s) { fs::remove(s.At("/out/book000002.jpg")), fs::create_symlink("/dev/full", s.At("/out/book000002.jpg")); },
+     [](Scene& s) {
+         fs::remove(s.At("/out/book000002.jpg"));
+         fs::create_symlink("/dev/full", s.At("/out/book000002.jpg"));
+     },
      typeid(EWriteError), "ストリームへの書き込みエラー"},
 };
 

@@ -122,7 +122,8 @@ TEST(PageRunTest, NumbersItsPagesEachWithItsBackgroundAtNaturalSizeOnWhite)
         EXPECT_EQ((PageSize{pages.back().Width(), pages.back().Height()}), row.Page);
         EXPECT_EQ(ColourAt(run.TemplateBitmap(), 20, 20), 'W') << "the template was drawn on";
     }
-    EXPECT_EQ(paths, (std::vector<std::string>{"book000001.jpg", "book000002.jpg", "book000003.jpg", "book000004.jpg"}));
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{"book000001.jpg", "book000002.jpg", "book000003.jpg", "book000004.jpg"}));
     EXPECT_EQ(run.PageCounter(), 5);
     EXPECT_TRUE(run.RemainingText().empty());
     EXPECT_EQ(run.TextBytes(), text.size());

@@ -246,7 +246,8 @@ TEST_F(BatchProcessTest, ExitStatusAndMessages)
         {"--jobs 1 --out no book.txt", 1, cannotCreate},
         {"--jobs 2 --out no book.txt", 1, cannotCreate},
         {"--background no.jpg book.txt", 1, "tessaro-batch: page 1: ファイル no.jpg は開けません.\n"},
-        {"--jobs 0 book.txt", 2, "tessaro-batch: --jobs wants a whole number from 1 to 256, not \"0\"\n\n" + UsageText()},
+        {"--jobs 0 book.txt", 2,
+         "tessaro-batch: --jobs wants a whole number from 1 to 256, not \"0\"\n\n" + UsageText()},
         {"--help --bogus", 0, "", UsageText()},
         {"--version", 0, "", "tessaro-batch " TESSARO_VERSION "\n"},
     };
