@@ -5,8 +5,8 @@
 
 namespace tessaro::cli {
 
-ParallelSaver::ParallelSaver(unsigned workers, std::size_t queueCapacity, PageSaver save)
-    : save_(std::move(save)), capacity_(std::max<std::size_t>(queueCapacity, 1))
+ParallelSaver::ParallelSaver(unsigned workers, std::size_t queueCapacity, PageEncoder encode, PageWriter write)
+    : encode_(std::move(encode)), write_(std::move(write)), capacity_(std::max<std::size_t>(queueCapacity, 1))
 {
     workers_.reserve(workers);
     for (unsigned i = 0; i < workers; ++i)
@@ -20,6 +20,7 @@ ParallelSaver::~ParallelSaver()
         std::lock_guard lock(mutex_);
         stopping_ = true;
         queue_.clear();
+        encoded_.clear();
     }
     jobReady_.notify_all();
     for (auto& worker : workers_)
@@ -28,34 +29,23 @@ ParallelSaver::~ParallelSaver()
 
 void ParallelSaver::Submit(int pageNumber, const std::string& path, const TBitmap& page)
 {
+    Lock lock(mutex_);
+    roomOrIdle_.wait(lock, [this] { return failed_ || queue_.size() + encoded_.size() < capacity_; });
+    ThrowIfFailed();
+    Job job{submitted_++, pageNumber, path, page};
     if (workers_.empty()) {
-        {
-            std::lock_guard lock(mutex_);
-            ThrowIfFailed();
-        }
-        const std::size_t sequence = submitted_++;
-        try {
-            save_(path, page);
-        } catch (...) {
-            std::lock_guard lock(mutex_);
-            Record(sequence, pageNumber, std::current_exception());
-            ThrowIfFailed();
-        }
-        std::lock_guard lock(mutex_);
-        ++written_;
+        Process(std::move(job), lock);
+        ThrowIfFailed();
         return;
     }
-    std::unique_lock lock(mutex_);
-    roomOrIdle_.wait(lock, [this] { return failed_ || queue_.size() < capacity_; });
-    ThrowIfFailed();
-    queue_.push_back(Job{submitted_++, pageNumber, path, page});
+    queue_.push_back(std::move(job));
     lock.unlock();
     jobReady_.notify_one();
 }
 
 void ParallelSaver::Finish()
 {
-    std::unique_lock lock(mutex_);
+    Lock lock(mutex_);
     roomOrIdle_.wait(lock, [this] { return queue_.empty() && busy_ == 0; });
     ThrowIfFailed();
 }
@@ -68,52 +58,93 @@ std::size_t ParallelSaver::Written() const
 
 void ParallelSaver::Work()
 {
-    std::unique_lock lock(mutex_);
+    Lock lock(mutex_);
     for (;;) {
         jobReady_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
         if (queue_.empty())
             return;
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
+        ++busy_;
+        roomOrIdle_.notify_all();
+        Process(std::move(job), lock);
+        --busy_;
+        roomOrIdle_.notify_all();
+    }
+}
+
+// Encodes the page without the lock, then writes it and any pages after it
+// that are ready, if their turn has come. Called and returns with the lock held.
+void ParallelSaver::Process(Job job, Lock& lock)
+{
+    // A run on one thread would have stopped before a page after a failed one.
+    if (AfterFailure(job.Sequence))
+        return;
+    const std::size_t sequence = job.Sequence;
+    std::vector<std::uint8_t> bytes;
+    std::exception_ptr error;
+    lock.unlock();
+    try {
+        bytes = encode_(job.Page);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    job.Page = TBitmap();
+    lock.lock();
+    if (error) {
+        Record(sequence, job.PageNumber, error);
+        return;
+    }
+    if (AfterFailure(sequence))
+        return;
+    encoded_.emplace(sequence, EncodedPage{job.PageNumber, std::move(job.Path), std::move(bytes)});
+    WriteInOrder(lock);
+}
+
+// Writes the encoded pages whose turn has come, one after another. Only the
+// page numbered nextToWrite_ may be taken, and the count moves on only once
+// it is written, so one page is written at a time: a page that becomes ready
+// meanwhile is taken by the thread writing when it gets there.
+void ParallelSaver::WriteInOrder(Lock& lock)
+{
+    for (auto next = encoded_.find(nextToWrite_); next != encoded_.end() && !stopping_;
+         next = encoded_.find(nextToWrite_)) {
+        const EncodedPage page = std::move(next->second);
+        encoded_.erase(next);
+        roomOrIdle_.notify_all();
         std::exception_ptr error;
-        bool saved = false;
-        const std::size_t sequence = queue_.front().Sequence;
-        const int pageNumber = queue_.front().PageNumber;
-        {
-            Job job = std::move(queue_.front());
-            queue_.pop_front();
-            ++busy_;
-            // A page after a failed one is not written, as a run on one
-            // thread would have stopped before it.
-            const bool skip = failed_ && sequence > failedSequence_;
-            lock.unlock();
-            roomOrIdle_.notify_all();
-            if (!skip) {
-                try {
-                    save_(job.Path, job.Page);
-                    saved = true;
-                } catch (...) {
-                    error = std::current_exception();
-                }
-            }
+        lock.unlock();
+        try {
+            write_(page.Path, page.Bytes);
+        } catch (...) {
+            error = std::current_exception();
         }
         lock.lock();
-        --busy_;
-        if (error)
-            Record(sequence, pageNumber, error);
-        if (saved)
-            ++written_;
-        roomOrIdle_.notify_all();
+        if (error) {
+            Record(nextToWrite_, page.PageNumber, error);
+            break;
+        }
+        ++written_;
+        ++nextToWrite_;
     }
 }
 
 void ParallelSaver::Record(std::size_t sequence, int pageNumber, std::exception_ptr error)
 {
     // The earliest page wins, whichever thread failed first.
-    if (failed_ && sequence > failedSequence_)
+    if (AfterFailure(sequence))
         return;
     failed_ = true;
     failedSequence_ = sequence;
     failedPage_ = pageNumber;
     failure_ = std::move(error);
+    encoded_.erase(encoded_.upper_bound(sequence), encoded_.end());
+    roomOrIdle_.notify_all();
+}
+
+bool ParallelSaver::AfterFailure(std::size_t sequence) const
+{
+    return failed_ && sequence > failedSequence_;
 }
 
 void ParallelSaver::ThrowIfFailed() const

@@ -6,6 +6,7 @@
 #include "imaging/TJPEGImage.h"
 #include "pages/PageSurface.h"
 #include "pages/TextFlow.h"
+#include "text/FileIO.h"
 #include "text/TextFile.h"
 
 namespace tessaro {
@@ -42,10 +43,21 @@ std::string OutputPath(const std::string& outputDirectory, const std::string& pr
 
 void SavePage(const std::string& path, const TBitmap& page)
 {
+    // Encoding comes first, so a failure leaves any existing file untouched.
+    WritePage(path, EncodePage(page));
+}
+
+std::vector<std::uint8_t> EncodePage(const TBitmap& page)
+{
     TJPEGImage jpeg;
     jpeg.AssignBitmap(page);
     jpeg.SetQuality(PageQuality);
-    jpeg.SaveJpeg(path);
+    return jpeg.EncodedBytes();
+}
+
+void WritePage(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    WriteWholeFile(path, bytes.data(), bytes.size());
 }
 
 PageRun::PageRun()

@@ -3,9 +3,11 @@
 // start of a run and one page per tick. The window and the batch command drive
 // the same code; the settings a tick reads are passed in at each tick.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "imaging/TBitmap.h"
 #include "imaging/TFont.h"
@@ -37,6 +39,10 @@ std::string OutputPath(const std::string& outputDirectory, const std::string& pr
 // Writes a finished page: by default as a JPEG of quality 80, at once.
 using PageSaver = std::function<void(const std::string& path, const TBitmap& page)>;
 void SavePage(const std::string& path, const TBitmap& page);
+// The two halves of SavePage, for savers that encode pages on other threads:
+// the JPEG bytes of a page, and those bytes put under the page's name.
+std::vector<std::uint8_t> EncodePage(const TBitmap& page);
+void WritePage(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 class PageRun {
 public:

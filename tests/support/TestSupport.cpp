@@ -10,9 +10,11 @@
 
 namespace tessaro::test {
 
+namespace fs = std::filesystem;
+
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaro-test-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "tessaro-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot make a temporary directory");
     path_ = pattern;
@@ -22,36 +24,33 @@ TempDir::~TempDir()
 {
     std::error_code ignored;
     // Tests may leave read-only entries behind; make them removable first.
-    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    for (auto it = fs::recursive_directory_iterator(path_, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
 }
 
-CurrentDirectory::CurrentDirectory(const std::filesystem::path& path) : previous_(std::filesystem::current_path())
+CurrentDirectory::CurrentDirectory(const fs::path& path) : previous_(fs::current_path())
 {
-    std::filesystem::current_path(path);
+    fs::current_path(path);
 }
 
 CurrentDirectory::~CurrentDirectory()
 {
     std::error_code ignored;
-    std::filesystem::current_path(previous_, ignored);
+    fs::current_path(previous_, ignored);
 }
 
 void WriteFile(const std::string& path, std::string_view bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
+    if (!out.write(bytes.data(), std::streamsize(bytes.size())))
         throw std::runtime_error("cannot write " + path);
 }
 
 std::string Repeat(std::string_view piece, int count)
 {
     std::string result;
-    result.reserve(piece.size() * std::size_t(count > 0 ? count : 0));
     for (int i = 0; i < count; ++i)
         result += piece;
     return result;
