@@ -1,7 +1,6 @@
 #include "support/JpegTestPictures.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <ostream>
 #include <stdexcept>
 
@@ -10,54 +9,17 @@
 
 namespace tessaro::test {
 
-namespace {
-
-struct InputForm {
-    J_COLOR_SPACE Space;
-    int Components;
-};
-
-InputForm InputFormOf(JpegKind kind)
-{
-    switch (kind) {
-    case JpegKind::Gray:
-        return {JCS_GRAYSCALE, 1};
-    case JpegKind::Cmyk:
-    case JpegKind::Ycck:
-        return {JCS_CMYK, 4};
-    default:
-        return {JCS_RGB, 3};
-    }
-}
-
-// Writes one pixel in the input form. Inverted CMYK with no black ink is
-// simply red, green, blue and 255.
-void PutSample(std::uint8_t* at, JpegKind kind, Rgb colour)
-{
-    switch (InputFormOf(kind).Components) {
-    case 1:
-        at[0] = std::uint8_t(colour.Green);
-        break;
-    case 4:
-        at[3] = 255;
-        [[fallthrough]];
-    default:
-        at[0] = std::uint8_t(colour.Red);
-        at[1] = std::uint8_t(colour.Green);
-        at[2] = std::uint8_t(colour.Blue);
-    }
-}
-
-}  // namespace
-
 std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<Rgb(int, int)>& paint)
 {
-    const InputForm form = InputFormOf(kind);
-    std::vector<std::uint8_t> samples(std::size_t(width) * height * form.Components);
+    const int components = kind == JpegKind::Gray ? 1 : kind == JpegKind::Cmyk || kind == JpegKind::Ycck ? 4 : 3;
+    std::vector<std::uint8_t> samples;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            PutSample(&samples[(std::size_t(y) * width + x) * form.Components], kind, paint(x, y));
-
+        for (int x = 0; x < width; ++x) {
+            const Rgb colour = paint(x, y);
+            // Inverted CMYK without black ink is red, green, blue and 255.
+            const int all[] = {colour.Red, colour.Green, colour.Blue, 255};
+            samples.insert(samples.end(), components == 1 ? all + 1 : all, components == 1 ? all + 2 : all + components);
+        }
     std::vector<std::uint8_t> encoded;
     JpegCompressor compressor;
     jpeg_compress_struct& info = compressor.Get();
@@ -65,8 +27,8 @@ std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<R
         SetVectorDestination(info, encoded);
         info.image_width = JDIMENSION(width);
         info.image_height = JDIMENSION(height);
-        info.input_components = form.Components;
-        info.in_color_space = form.Space;
+        info.input_components = components;
+        info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
         jpeg_set_defaults(&info);
         jpeg_set_quality(&info, 95, TRUE);
         if (kind == JpegKind::Ycck)
@@ -75,10 +37,8 @@ std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<R
             jpeg_simple_progression(&info);
         info.arith_code = kind == JpegKind::Arithmetic;
         jpeg_start_compress(&info, TRUE);
-        while (info.next_scanline < info.image_height) {
-            JSAMPROW row = &samples[std::size_t(info.next_scanline) * width * form.Components];
+        for (JSAMPROW row = samples.data(); info.next_scanline < info.image_height; row += width * components)
             jpeg_write_scanlines(&info, &row, 1);
-        }
         jpeg_finish_compress(&info);
     });
     return std::string(encoded.begin(), encoded.end());
@@ -89,56 +49,62 @@ std::string MakeFlatJpeg(int width, int height, Rgb colour, JpegKind kind)
     return MakeJpeg(width, height, kind, [colour](int, int) { return colour; });
 }
 
-Rgb RgbPicture::At(int x, int y) const
-{
-    const std::uint8_t* p = &Samples[(std::size_t(y) * Width + x) * 3];
-    return {p[0], p[1], p[2]};
-}
-
-RgbPicture DecodeWithLibrary(const std::string& jpeg)
-{
-    RgbPicture picture;
-    JpegDecompressor decompressor;
-    jpeg_decompress_struct& info = decompressor.Get();
-    decompressor.Run([&]() noexcept {
-        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size());
-        jpeg_read_header(&info, TRUE);
-        info.out_color_space = JCS_RGB;
-        jpeg_start_decompress(&info);
-    });
-    picture.Width = int(info.output_width);
-    picture.Height = int(info.output_height);
-    picture.Samples.resize(std::size_t(picture.Width) * picture.Height * 3);
-    decompressor.Run([&]() noexcept {
-        while (info.output_scanline < info.output_height) {
-            JSAMPROW row = &picture.Samples[std::size_t(info.output_scanline) * info.output_width * 3];
-            jpeg_read_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_decompress(&info);
-    });
-    return picture;
-}
-
 std::vector<JpegSegment> ReadSegments(const std::string& jpeg)
 {
-    std::vector<JpegSegment> segments;
-    if (jpeg.size() < 2 || std::uint8_t(jpeg[0]) != 0xFF || std::uint8_t(jpeg[1]) != 0xD8)
-        throw std::runtime_error("no start-of-image marker");
-    segments.push_back({0, 0xD8, {}});
-    std::size_t at = 2;
-    while (at + 4 <= jpeg.size()) {
-        if (std::uint8_t(jpeg[at]) != 0xFF)
-            throw std::runtime_error("marker expected");
-        const int marker = std::uint8_t(jpeg[at + 1]);
-        const std::size_t length = std::size_t(std::uint8_t(jpeg[at + 2])) << 8 | std::uint8_t(jpeg[at + 3]);
-        if (length < 2 || at + 2 + length > jpeg.size())
-            throw std::runtime_error("segment runs past the end");
-        segments.push_back({at, marker, jpeg.substr(at + 4, length - 2)});
-        if (marker == 0xDA)
-            break;
-        at += 2 + length;
+    std::vector<JpegSegment> segments{{0, 0xD8, {}}};
+    for (std::size_t at = 2; segments.back().Marker != 0xDA; at += 4 + segments.back().Payload.size()) {
+        const std::size_t length = at + 4 <= jpeg.size() ? std::uint8_t(jpeg[at + 2]) << 8 | std::uint8_t(jpeg[at + 3]) : 0;
+        if (!jpeg.starts_with("\xFF\xD8") || length < 2 || at + 2 + length > jpeg.size() || std::uint8_t(jpeg[at]) != 0xFF)
+            throw std::runtime_error("not a JPEG file with a scan");
+        segments.push_back({at, std::uint8_t(jpeg[at + 1]), jpeg.substr(at + 4, length - 2)});
     }
     return segments;
+}
+
+std::string WithFrame(std::string jpeg, int precision, int width, int height)
+{
+    for (const JpegSegment& segment : ReadSegments(jpeg))
+        if (segment.Marker >= 0xC0 && segment.Marker <= 0xC2) {
+            const char frame[] = {char(precision), char(height >> 8), char(height), char(width >> 8), char(width)};
+            return jpeg.replace(segment.Offset + 4, 5, frame, 5);
+        }
+    throw std::logic_error("no frame header");
+}
+
+namespace {
+
+// The first scan's header, and where its coded data begin and end: at the next
+// marker that is neither a stuffed zero nor a restart.
+struct Scan {
+    JpegSegment Header;
+    std::size_t Begin, End;
+};
+
+Scan FirstScan(const std::string& jpeg)
+{
+    Scan scan{ReadSegments(jpeg).back(), 0, 0};
+    scan.Begin = scan.End = scan.Header.Offset + 4 + scan.Header.Payload.size();
+    while (scan.End + 1 < jpeg.size() && !(std::uint8_t(jpeg[scan.End]) == 0xFF && jpeg[scan.End + 1] != 0 &&
+                                           (std::uint8_t(jpeg[scan.End + 1]) & 0xF8) != 0xD0))
+        ++scan.End;
+    return scan;
+}
+
+}  // namespace
+
+std::string CutInTheFirstScan(const std::string& jpeg)
+{
+    const Scan scan = FirstScan(jpeg);
+    return jpeg.substr(0, scan.Begin + (scan.End - scan.Begin) * 2 / 3);
+}
+
+std::string RepeatFirstScan(const std::string& jpeg, int count)
+{
+    const Scan scan = FirstScan(jpeg);
+    std::string result = jpeg.substr(0, scan.Header.Offset);
+    for (int i = 0; i < count; ++i)
+        result += jpeg.substr(scan.Header.Offset, scan.End - scan.Header.Offset);
+    return result + "\xFF\xD9";
 }
 
 std::ostream& operator<<(std::ostream& out, Rgb colour)
@@ -162,29 +128,10 @@ TBitmap MakeRaster(int width, int height, Rgb colour)
     TBitmap raster;
     raster.SetWidth(width);
     raster.SetHeight(height);
-    const DevicePixel pixel =
-        MakePixel(std::uint8_t(colour.Red), std::uint8_t(colour.Green), std::uint8_t(colour.Blue));
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<DevicePixel*>(raster.MutableScanLine(y));
-        std::fill(row, row + width, pixel);
-    }
+    const DevicePixel pixel = MakePixel(std::uint8_t(colour.Red), std::uint8_t(colour.Green), std::uint8_t(colour.Blue));
+    for (int y = 0; y < height; ++y)
+        std::fill_n(reinterpret_cast<DevicePixel*>(raster.MutableScanLine(y)), width, pixel);
     return raster;
-}
-
-std::string WithFrame(std::string jpeg, int precision, int width, int height)
-{
-    for (const test::JpegSegment& segment : test::ReadSegments(jpeg)) {
-        if (segment.Marker < 0xC0 || segment.Marker > 0xC2)
-            continue;
-        const std::size_t at = segment.Offset;
-        jpeg[at + 4] = char(precision);
-        jpeg[at + 5] = char(height >> 8);
-        jpeg[at + 6] = char(height & 0xFF);
-        jpeg[at + 7] = char(width >> 8);
-        jpeg[at + 8] = char(width & 0xFF);
-        return jpeg;
-    }
-    throw std::logic_error("no frame header");
 }
 
 }  // namespace tessaro::test
