@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "pages/PageRun.h"
+#include "support/LineEnds.h"
+#include "support/TestSupport.h"
+#include "text/CodePageDecoder.h"
+#include "text/CodePageInfo.h"
+#include "text/Exception.h"
+#include "text/FileIO.h"
+#include "text/TextFile.h"
+#include "text/Utf8.h"
+
+namespace tessaro::test {
+namespace {
+
+// Puts the program's start-up state (English) back after each test.
+class CodePageTest : public testing::Test {
+protected:
+    void TearDown() override { InitCodePageInfo("C"); }
+};
+
+TEST_F(CodePageTest, LocaleNamesGiveLocaleIdCodePageAndDoubleByteFlag)
+{
+    const struct {
+        const char* Name;
+        std::uint32_t LocaleId;
+        int CodePage;
+        bool DoubleByte;
+    } rows[] = {{"ja_JP.UTF-8", 0x0411, 932, true},   {"JA_jp", 0x0411, 932, true},        {"zh_CN", 0x0804, 936, true},
+                {"zh_TW", 0x0404, 950, true},         {"ko_KR.UTF-8", 0x0412, 949, true},  {"th_TH", 0x041E, 874, false},
+                {"en_GB.UTF-8", 0x0809, 1252, false}, {"de_AT@euro", 0x0C07, 1252, false}, {"es", 0x0C0A, 1252, false},
+                {"sr_RS", 0x281A, 1251, false},       {"sr_RS@latin", 0x241A, 1250, false}, {"hi_IN", 0x0439, 1252, false},
+                {"vi_VN", 0x042A, 1258, false},       {"C", 0x0409, 1252, false},          {"xx_YY", 0x0409, 1252, false}};
+    for (const auto& row : rows) {
+        InitCodePageInfo(row.Name);
+        const auto got = std::tuple(LocaleId(), PrimaryLanguage(), SubLanguage(), AnsiCodePage(), DoubleByteSystem());
+        EXPECT_EQ(got, std::tuple(row.LocaleId, int(row.LocaleId & 0x3FF), int(row.LocaleId >> 10), row.CodePage,
+                                  row.DoubleByte))
+            << row.Name;
+    }
+}
+
+TEST_F(CodePageTest, LocaleIsTheFirstNonEmptyOfLcAllLcCtypeAndLang)
+{
+    const char* const variables[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        saved[i] = std::getenv(variables[i]) ? std::optional<std::string>(std::getenv(variables[i])) : std::nullopt;
+    const struct {
+        const char* Values[3];
+        std::uint32_t LocaleId;
+    } rows[] = {{{"", "", ""}, 0x0409},
+                {{"", "", "ja_JP.UTF-8"}, 0x0411},
+                {{"", "ko_KR.UTF-8", "ja_JP.UTF-8"}, 0x0412},
+                {{"en_US.UTF-8", "ko_KR.UTF-8", "ja_JP.UTF-8"}, 0x0409}};
+    for (const auto& row : rows) {
+        for (int i = 0; i < 3; ++i)
+            setenv(variables[i], row.Values[i], 1);
+        InitCodePageInfo();
+        EXPECT_EQ(LocaleId(), row.LocaleId) << row.Values[0] << "/" << row.Values[1] << "/" << row.Values[2];
+    }
+    for (int i = 0; i < 3; ++i)
+        saved[i] ? setenv(variables[i], saved[i]->c_str(), 1) : unsetenv(variables[i]);
+}
+
+TEST_F(CodePageTest, LeadBytesAreThePublishedRangesInDoubleByteLocalesOnly)
+{
+    const struct {
+        int CodePage;
+        std::string Leads, Others;
+    } rows[] = {{932, "\x81\x9F\xE0\xFC", std::string("\0\x80\xA0\xDF\xFD", 5)}, {936, "\x81\xFE", "\x80\xFF"},
+                {949, "\x81\xFE", "\x80\xFF"}, {950, "\x81\xFE", "\x41\x80\xFF"}, {1252, "", "\x81"}};
+    for (const auto& row : rows)
+        for (const auto& [bytes, lead] : {std::pair{row.Leads, true}, std::pair{row.Others, false}})
+            for (const char byte : bytes)
+                EXPECT_EQ(IsLeadByteOf(row.CodePage, byte), lead) << row.CodePage << " " << +byte;
+    InitCodePageInfo("en_US.UTF-8");
+    for (int byte = 0; byte < 256; ++byte)
+        EXPECT_EQ(ByteTypeAt(std::string{char(byte), char(byte)}, 2), mbSingleByte) << byte;
+}
+
+TEST_F(CodePageTest, ByteTypeAtPairsLeadBytesFromTheLeft)
+{
+    InitCodePageInfo("ja_JP.UTF-8");
+    const struct {
+        std::string Text;
+        int Index;
+        TMbcsByteType Type;
+    } rows[] = {{"\x82\xA0", 1, mbLeadByte},      {"\x82\xA0", 2, mbTrailByte},     {"\x82\x82\x82", 3, mbLeadByte},
+                {"\xA0\x82\x82", 3, mbTrailByte}, {"\x82\x82\xA0", 3, mbSingleByte}, {{"\x82\0", 2}, 2, mbSingleByte},
+                {"\x82\x82", 0, mbSingleByte},    {"\x82\x82", 3, mbSingleByte},    {"a\x82", 1, mbSingleByte}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(ByteTypeAt(row.Text, row.Index), row.Type) << testing::PrintToString(row.Text) << " at " << row.Index;
+        EXPECT_EQ(StartsWithLeadByte(row.Text), ByteTypeAt(row.Text, 1) == mbLeadByte);
+    }
+}
+
+TEST(TakeBytes, ClampsLikeAOneBasedCopy)
+{
+    const struct {
+        int Start, Count;
+        const char* Result;
+    } rows[] = {{0, 2, "ab"}, {3, 1, "c"}, {4, 1, ""}, {2, 10, "bc"}, {1, 0, ""}, {INT_MIN, INT_MAX, "abc"}, {INT_MAX, 1, ""}};
+    for (const auto& row : rows)
+        EXPECT_EQ(TakeBytes("abc", row.Start, row.Count), row.Result) << row.Start << ", " << row.Count;
+}
+
+TEST(CodePageDecoder, DecodesOneCharacterOfEachCodePage)
+{
+    const struct {
+        std::string Bytes;
+        int CodePage;
+        char32_t Expected;
+    } rows[] = {{"A", 932, U'A'},               {"\x82\xA0", 932, U'\u3042'},   {"\x81\x5F", 932, U'\uFF3C'},
+                {{"\0", 1}, 932, 0},            {"\x82", 932, U'\uFFFD'},       {"", 932, U'\uFFFD'},
+                {"\xB0\xA1", 936, U'\u554A'},   {"\xB0\xA1", 949, U'\uAC00'},   {"\xA4\x40", 950, U'\u4E00'},
+                {"\xA1", 874, U'\u0E01'},       {"\x80", 1252, U'\u20AC'},      {"\xC0", 1251, U'\u0410'},
+                {"a", 1258, U'a'},              {"AB", 1252, U'\uFFFD'},        {"A", 99999, U'A'},
+                {"\x80", 99999, U'\uFFFD'}};
+    for (const auto& row : rows)
+        EXPECT_EQ(std::uint32_t(DecodeCharacter(row.Bytes, row.CodePage)), std::uint32_t(row.Expected))
+            << testing::PrintToString(row.Bytes) << " in " << row.CodePage;
+    // Every byte Shift_JIS gives a character of its own, half-width katakana included.
+    for (int byte = 0; byte < 256; ++byte)
+        if (!IsLeadByteOf(932, byte) && byte != 0x80 && byte != 0xA0 && byte < 0xFD) {
+            EXPECT_NE(DecodeCharacter(std::string(1, char(byte)), 932), ReplacementCharacter) << byte;
+        }
+}
+
+TEST(Utf8, SequenceLengthAndCodePoint)
+{
+    const struct {
+        std::string Bytes;
+        std::size_t Length;
+        char32_t CodePoint;
+    } rows[] = {{"a", 1, U'a'},        {"\xC3\xA9", 2, U'\u00E9'}, {"\xE4\xBA\x9C", 3, U'\u4E9C'},
+                {"\xF0\x9F\x98\x80", 4, U'\U0001F600'},          {"\xF4\x8F\xBF\xBF", 4, U'\U0010FFFF'},
+                {"", 0, U'\uFFFD'},    {"\x80", 0, U'\uFFFD'},     {"\xC1\xBF", 0, U'\uFFFD'},
+                {"\xE0\x9F\xBF", 0, U'\uFFFD'},                   {"\xED\xA0\x80", 0, U'\uFFFD'},
+                {"\xF4\x90\x80\x80", 0, U'\uFFFD'},               {"\xE4\xBA\x41", 0, U'\uFFFD'},
+                {"\xE4\xBA", 0, U'\uFFFD'},                       {"\xC3\xA9x", 2, U'\uFFFD'}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(Utf8SequenceLength(row.Bytes), row.Length) << testing::PrintToString(row.Bytes);
+        EXPECT_EQ(std::uint32_t(DecodeUtf8(row.Bytes)), std::uint32_t(row.CodePoint)) << testing::PrintToString(row.Bytes);
+    }
+}
+
+TEST(TextEncoding, AutoDecidesFromTheTextAndAChoiceWins)
+{
+    using enum TextEncodingChoice;
+    EXPECT_EQ(DecideTextEncoding("\xEF\xBB\xBFplain", Auto), TextEncoding::Utf8);
+    EXPECT_EQ(DecideTextEncoding("caf\xC3\xA9\r\n", Auto), TextEncoding::Utf8);
+    EXPECT_EQ(DecideTextEncoding("plain ascii\r\n", Auto), TextEncoding::Locale);
+    EXPECT_EQ(DecideTextEncoding("caf\xC3\xA9\xC3", Auto), TextEncoding::Locale);  // cut short
+    EXPECT_EQ(DecideTextEncoding("caf\xC3\xA9", Locale), TextEncoding::Locale);
+    EXPECT_EQ(DecideTextEncoding("caf\xC3\xA9", ShiftJis), TextEncoding::ShiftJis);
+    std::vector<std::size_t> lengths;  // a malformed sequence goes one byte at a time
+    for (std::string_view s = "a\x80\xC0\xAF\xE4\xBA\x9C\xE4\xBA"; !s.empty(); s.remove_prefix(lengths.back()))
+        lengths.push_back(CharacterLengthAt(s, TextEncoding::Utf8));
+    EXPECT_EQ(lengths, (std::vector<std::size_t>{1, 1, 1, 1, 3, 1, 1}));
+}
+
+// Runs a whole book into a fresh directory and returns its page files.
+std::map<std::string, std::string> RunBook(const std::string& text, std::string_view locale, TextEncodingChoice choice)
+{
+    StartUp(locale);
+    const TempDir dir;
+    WriteFile(dir.File("book.txt"), text);
+    PageRun run;
+    run.Start(dir.File("book.txt"), choice);
+    std::filesystem::remove(dir.File("book.txt"));
+    TickSettings settings;
+    settings.Format = PageFormat::QVGA;
+    settings.OutputDirectory = dir.Path().string();
+    for (int tick = 0; tick < 100 && !run.Tick(settings); ++tick) {
+    }
+    std::map<std::string, std::string> pages;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        pages[entry.path().filename().string()] = ReadFile(entry.path().string());
+    return pages;
+}
+
+// 吾輩は猫である。 and an English line, in Shift_JIS and in UTF-8.
+TEST(TextEncoding, AUtf8BookGivesTheSamePagesAsItsShiftJisTwin)
+{
+    const std::string shiftJis = Repeat("\x8c\xe1\x94\x79\x82\xcd\x94\x4c\x82\xc5\x82\xa0\x82\xe9\x81\x42\r\nA cat.\r\n", 30);
+    const std::string utf8 =
+        Repeat("\xE5\x90\xBE\xE8\xBC\xA9\xE3\x81\xAF\xE7\x8C\xAB\xE3\x81\xA7\xE3\x81\x82\xE3\x82\x8B\xE3\x80\x82\r\nA cat.\r\n", 30);
+    using enum TextEncodingChoice;
+    const auto pages = RunBook(shiftJis, "ja_JP.UTF-8", Auto);
+    ASSERT_GT(pages.size(), 2u);
+    EXPECT_EQ(RunBook(utf8, "ja_JP.UTF-8", Auto), pages);
+    EXPECT_EQ(RunBook("\xEF\xBB\xBF" + utf8, "en_US.UTF-8", Auto), pages) << "a leading byte-order mark is dropped";
+    EXPECT_EQ(RunBook(shiftJis, "en_US.UTF-8", ShiftJis), pages);
+    EXPECT_NE(RunBook(shiftJis, "en_US.UTF-8", Auto), pages);
+}
+
+// Every file of up to five bytes over {a, CR, LF, NUL, 0x82}: 3906 files.
+TEST(TextFile, EveryShortFileLoadsAsTheLineEndRulesSay)
+{
+    const std::string alphabet("a\r\n\0\x82", 5);
+    std::vector<std::string> files{""};
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (files[i].size() < 5)
+            for (const char byte : alphabet)
+                files.push_back(files[i] + byte);
+    ASSERT_EQ(files.size(), 3906u);
+    // A file in memory: a file on disk emptied thousands of times is flushed as often.
+    const UniqueFd file(::memfd_create("text", MFD_CLOEXEC));
+    const std::string path = "/proc/self/fd/" + std::to_string(file.Get());
+    for (const std::string& bytes : files) {
+        ASSERT_EQ(::ftruncate(file.Get(), 0) + ::pwrite(file.Get(), bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
+        TStringList lines{"left over"};
+        LoadLines(lines, path);
+        ASSERT_EQ(lines, ReferenceLines(bytes)) << testing::PrintToString(bytes);
+        ASSERT_EQ(JoinLines(lines), ReferenceText(bytes)) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(TextFile, RefusesAFileOfTwoGibibytesUnreadAndKeepsTheList)
+{
+    const TempDir directory;
+    const std::string path = directory.File("huge.txt");
+    WriteFile(path, "");
+    std::filesystem::resize_file(path, 0x80000000LL);
+    TStringList list{"kept"};
+    try {
+        LoadLines(list, path);
+        ADD_FAILURE() << "no error";
+    } catch (const EReadError& error) {
+        EXPECT_EQ(error.Message(), "ファイル " + path + " は大きすぎます");
+    }
+    EXPECT_EQ(list, TStringList{"kept"});
+}
+
+// The period goes after a last byte above '.', taken unsigned: after the bytes
+// of a Japanese character, not after ".", "-" or a space.
+TEST(Messages, PeriodFollowsALastByteAboveTheFullStop)
+{
+    const std::pair<const char*, const char*> rows[] = {{"", ""},     {"done", "done."}, {"done.", "done."},
+                                                        {"a/", "a/."}, {"a-", "a-"},       {"a ", "a "},
+                                                        {"x!", "x!"},  {"開けません", "開けません."}};
+    for (const auto& [message, shown] : rows)
+        EXPECT_EQ(WithPeriod(message), shown) << '"' << message << '"';
+    EXPECT_EQ(FormatMessage("%s and %s", "a"), "a and %s");
+    EXPECT_EQ(EJPEG(-12).Message(), "JPEG エラー #-12");
+}
+
+}  // namespace
+}  // namespace tessaro::test
