@@ -1,36 +1,42 @@
 #pragma once
-// What the fuzz targets share: a scratch file the code under test reads by
-// name, and a check that stops the run with a message when an invariant fails.
+// What the fuzz targets share: a file the code under test reads by name, and a
+// check that stops the run with a message when an invariant fails.
 
-#include <cstddef>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "text/FileIO.h"
 
 namespace tessaro::fuzz {
 
-// A file of this process, rewritten for every input and removed at exit. It
-// lives in /dev/shm when there is one, so that fuzzing does not wear a disk.
+// Aborts with the message: libFuzzer keeps the input, the replay has just named it.
+inline void Require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+// A file in memory, rewritten for every input, so that fuzzing wears no disk;
+// its path under /proc opens it like any regular file.
 class ScratchFile {
 public:
-    explicit ScratchFile(std::string_view tag);
-    ~ScratchFile();
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-    // Makes the file hold exactly these bytes.
-    void Write(const std::uint8_t* data, std::size_t size);
+    ScratchFile() : file_(::memfd_create("tessaro-fuzz", MFD_CLOEXEC)) { Require(bool(file_), "no scratch file"); }
+    std::string Path() const { return "/proc/self/fd/" + std::to_string(file_.Get()); }
+    void Write(const std::uint8_t* data, std::size_t size)
+    {
+        Require(::ftruncate(file_.Get(), 0) == 0 && ::pwrite(file_.Get(), data, size, 0) == ssize_t(size),
+                "cannot write the scratch file");
+    }
 
 private:
-    std::string path_;
     UniqueFd file_;
 };
-
-// Aborts with the message when the condition does not hold: libFuzzer keeps
-// the input that did it.
-void Require(bool condition, const char* what);
 
 }  // namespace tessaro::fuzz
