@@ -148,31 +148,14 @@ std::string DetailedJpeg(JpegKind kind)
     return test::MakeJpeg(200, 120, kind, [](int x, int y) { return test::Rgb{x % 256, (y * 2) % 256, (x ^ y) % 256}; });
 }
 
-// Cut a third of the way into the coded data.
 std::string CutInTheData(const std::string& jpeg)
 {
-    const std::size_t scan = test::ReadSegments(jpeg).back().Offset;
-    return jpeg.substr(0, scan + (jpeg.size() - scan) / 3);
+    return test::CutInTheFirstScan(jpeg);
 }
 
-// The first scan of a progressive picture, header and coded data, repeated
-// count times before the end marker.
 std::string WithFirstScanRepeated(const std::string& jpeg, int count)
 {
-    const test::JpegSegment header = test::ReadSegments(jpeg).back();
-    const std::size_t scan = header.Offset;
-    // The coded data run to the next marker that is neither a stuffed zero
-    // nor a restart marker.
-    std::size_t end = scan + 4 + header.Payload.size();
-    for (; end + 1 < jpeg.size(); ++end) {
-        const auto next = static_cast<std::uint8_t>(jpeg[end + 1]);
-        if (static_cast<std::uint8_t>(jpeg[end]) == 0xFF && next != 0 && (next < 0xD0 || next > 0xD7))
-            break;
-    }
-    std::string result = jpeg.substr(0, scan);
-    for (int i = 0; i < count; ++i)
-        result += jpeg.substr(scan, end - scan);
-    return result + "\xFF\xD9";
+    return test::RepeatFirstScan(jpeg, count);
 }
 
 std::string JpegError(int code)

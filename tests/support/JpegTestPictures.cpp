@@ -1,13 +1,32 @@
 #include "support/JpegTestPictures.h"
 
 #include <algorithm>
-#include <ostream>
-#include <stdexcept>
 
 #include "imaging/Color.h"
 #include "imaging/JpegLibrary.h"
 
 namespace tessaro::test {
+
+Rgb PixelColour(std::uint32_t pixel)
+{
+    return {PixelRed(pixel), PixelGreen(pixel), PixelBlue(pixel)};
+}
+
+bool Near(Rgb a, Rgb b, int tolerance)
+{
+    return std::max({std::abs(a.Red - b.Red), std::abs(a.Green - b.Green), std::abs(a.Blue - b.Blue)}) <= tolerance;
+}
+
+TBitmap MakeRaster(int width, int height, Rgb colour)
+{
+    TBitmap raster;
+    raster.SetWidth(width);
+    raster.SetHeight(height);
+    const DevicePixel pixel = MakePixel(std::uint8_t(colour.Red), std::uint8_t(colour.Green), std::uint8_t(colour.Blue));
+    for (int y = 0; y < height; ++y)
+        std::fill_n(reinterpret_cast<DevicePixel*>(raster.MutableScanLine(y)), width, pixel);
+    return raster;
+}
 
 std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<Rgb(int, int)>& paint)
 {
@@ -15,10 +34,9 @@ std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<R
     std::vector<std::uint8_t> samples;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const Rgb colour = paint(x, y);
-            // Inverted CMYK without black ink is red, green, blue and 255.
-            const int all[] = {colour.Red, colour.Green, colour.Blue, 255};
-            samples.insert(samples.end(), components == 1 ? all + 1 : all, components == 1 ? all + 2 : all + components);
+            const Rgb c = paint(x, y);
+            const int all[] = {c.Red, c.Green, c.Blue, 255};  // inverted CMYK without black is R, G, B, 255
+            samples.insert(samples.end(), all + (components == 1), all + (components == 1 ? 2 : components));
         }
     std::vector<std::uint8_t> encoded;
     JpegCompressor compressor;
@@ -44,94 +62,61 @@ std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<R
     return std::string(encoded.begin(), encoded.end());
 }
 
-std::string MakeFlatJpeg(int width, int height, Rgb colour, JpegKind kind)
+std::string MakeFlatJpeg(int width, int height, Rgb colour)
 {
-    return MakeJpeg(width, height, kind, [colour](int, int) { return colour; });
-}
-
-std::vector<JpegSegment> ReadSegments(const std::string& jpeg)
-{
-    std::vector<JpegSegment> segments{{0, 0xD8, {}}};
-    for (std::size_t at = 2; segments.back().Marker != 0xDA; at += 4 + segments.back().Payload.size()) {
-        const std::size_t length = at + 4 <= jpeg.size() ? std::uint8_t(jpeg[at + 2]) << 8 | std::uint8_t(jpeg[at + 3]) : 0;
-        if (!jpeg.starts_with("\xFF\xD8") || length < 2 || at + 2 + length > jpeg.size() || std::uint8_t(jpeg[at]) != 0xFF)
-            throw std::runtime_error("not a JPEG file with a scan");
-        segments.push_back({at, std::uint8_t(jpeg[at + 1]), jpeg.substr(at + 4, length - 2)});
-    }
-    return segments;
-}
-
-std::string WithFrame(std::string jpeg, int precision, int width, int height)
-{
-    for (const JpegSegment& segment : ReadSegments(jpeg))
-        if (segment.Marker >= 0xC0 && segment.Marker <= 0xC2) {
-            const char frame[] = {char(precision), char(height >> 8), char(height), char(width >> 8), char(width)};
-            return jpeg.replace(segment.Offset + 4, 5, frame, 5);
-        }
-    throw std::logic_error("no frame header");
+    return MakeJpeg(width, height, JpegKind::Color, [colour](int, int) { return colour; });
 }
 
 namespace {
 
-// The first scan's header, and where its coded data begin and end: at the next
-// marker that is neither a stuffed zero nor a restart.
-struct Scan {
-    JpegSegment Header;
-    std::size_t Begin, End;
-};
-
-Scan FirstScan(const std::string& jpeg)
+// Where the segment with the marker starts, and where its payload ends.
+std::pair<std::size_t, std::size_t> SegmentAt(const std::string& jpeg, int marker)
 {
-    Scan scan{ReadSegments(jpeg).back(), 0, 0};
-    scan.Begin = scan.End = scan.Header.Offset + 4 + scan.Header.Payload.size();
-    while (scan.End + 1 < jpeg.size() && !(std::uint8_t(jpeg[scan.End]) == 0xFF && jpeg[scan.End + 1] != 0 &&
-                                           (std::uint8_t(jpeg[scan.End + 1]) & 0xF8) != 0xD0))
-        ++scan.End;
-    return scan;
+    const std::size_t at = jpeg.find({'\xFF', char(marker)});
+    if (at == std::string::npos || at + 4 > jpeg.size())
+        return {jpeg.size(), jpeg.size()};
+    return {at, at + 2 + (std::uint8_t(jpeg[at + 2]) << 8 | std::uint8_t(jpeg[at + 3]))};
+}
+
+// Where the coded data of the first scan end: at the next marker that is
+// neither a stuffed zero nor a restart.
+std::size_t FirstScanEnd(const std::string& jpeg)
+{
+    std::size_t end = SegmentAt(jpeg, 0xDA).second;
+    while (end + 1 < jpeg.size() && !(std::uint8_t(jpeg[end]) == 0xFF && jpeg[end + 1] != 0 &&
+                                      (std::uint8_t(jpeg[end + 1]) & 0xF8) != 0xD0))
+        ++end;
+    return end;
 }
 
 }  // namespace
 
+std::string Payload(const std::string& jpeg, int marker)
+{
+    const auto [at, end] = SegmentAt(jpeg, marker);
+    return jpeg.substr(std::min(at + 4, end), end - std::min(at + 4, end));
+}
+
+std::string WithFrame(std::string jpeg, int precision, int width, int height)
+{
+    const std::size_t at = std::min(SegmentAt(jpeg, 0xC0).first, SegmentAt(jpeg, 0xC2).first);
+    const char frame[] = {char(precision), char(height >> 8), char(height), char(width >> 8), char(width)};
+    return jpeg.replace(at + 4, 5, frame, 5);
+}
+
 std::string CutInTheFirstScan(const std::string& jpeg)
 {
-    const Scan scan = FirstScan(jpeg);
-    return jpeg.substr(0, scan.Begin + (scan.End - scan.Begin) * 2 / 3);
+    const std::size_t begin = SegmentAt(jpeg, 0xDA).second;
+    return jpeg.substr(0, begin + (FirstScanEnd(jpeg) - begin) * 2 / 3);
 }
 
 std::string RepeatFirstScan(const std::string& jpeg, int count)
 {
-    const Scan scan = FirstScan(jpeg);
-    std::string result = jpeg.substr(0, scan.Header.Offset);
+    const std::size_t scan = SegmentAt(jpeg, 0xDA).first;
+    std::string result = jpeg.substr(0, scan);
     for (int i = 0; i < count; ++i)
-        result += jpeg.substr(scan.Header.Offset, scan.End - scan.Header.Offset);
+        result += jpeg.substr(scan, FirstScanEnd(jpeg) - scan);
     return result + "\xFF\xD9";
-}
-
-std::ostream& operator<<(std::ostream& out, Rgb colour)
-{
-    return out << "rgb(" << colour.Red << ", " << colour.Green << ", " << colour.Blue << ")";
-}
-
-Rgb PixelColour(std::uint32_t pixel)
-{
-    return {PixelRed(pixel), PixelGreen(pixel), PixelBlue(pixel)};
-}
-
-bool Near(Rgb a, Rgb b, int tolerance)
-{
-    return std::abs(a.Red - b.Red) <= tolerance && std::abs(a.Green - b.Green) <= tolerance &&
-           std::abs(a.Blue - b.Blue) <= tolerance;
-}
-
-TBitmap MakeRaster(int width, int height, Rgb colour)
-{
-    TBitmap raster;
-    raster.SetWidth(width);
-    raster.SetHeight(height);
-    const DevicePixel pixel = MakePixel(std::uint8_t(colour.Red), std::uint8_t(colour.Green), std::uint8_t(colour.Blue));
-    for (int y = 0; y < height; ++y)
-        std::fill_n(reinterpret_cast<DevicePixel*>(raster.MutableScanLine(y)), width, pixel);
-    return raster;
 }
 
 }  // namespace tessaro::test
