@@ -5,7 +5,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,7 +13,7 @@
 
 namespace tessaro::fuzz {
 
-// Aborts with the message: libFuzzer keeps the input, the replay has just named it.
+// Aborts: libFuzzer keeps the input, and the replay program has just named it.
 inline void Require(bool condition, const char* what)
 {
     if (!condition) {
@@ -23,8 +22,8 @@ inline void Require(bool condition, const char* what)
     }
 }
 
-// A file in memory, rewritten for every input, so that fuzzing wears no disk;
-// its path under /proc opens it like any regular file.
+// A file in memory, so that fuzzing wears no disk; its path under /proc opens
+// it like any regular file.
 class ScratchFile {
 public:
     ScratchFile() : file_(::memfd_create("tessaro-fuzz", MFD_CLOEXEC)) { Require(bool(file_), "no scratch file"); }

@@ -1,8 +1,8 @@
 // Writes the seed corpus of each fuzz target, made by the program's own code:
 // line ends for text loading; Japanese, English, UTF-8 and malformed text for
 // the flow, once for each set-up its first byte picks; JPEG files from our
-// encoder and from the library's other coding processes, some patched to
-// declare what the decoder must refuse.
+// encoder and the library's other coding processes, some patched to declare
+// what the decoder must refuse.
 //
 // Usage: tessaro-fuzz-seeds DIRECTORY   (writes DIRECTORY/{textfile,textflow,jpeg}/)
 
@@ -16,13 +16,6 @@
 using namespace tessaro::test;
 
 namespace {
-
-std::string OurEncoderJpeg()
-{
-    tessaro::TJPEGImage jpeg;
-    jpeg.AssignBitmap(MakeRaster(40, 24, kBlue));
-    return std::string(jpeg.EncodedBytes().begin(), jpeg.EncodedBytes().end());
-}
 
 void WriteSeeds(const std::filesystem::path& root)
 {
@@ -45,7 +38,9 @@ void WriteSeeds(const std::filesystem::path& root)
         for (const auto& [name, text] : texts)
             write("textflow", name + std::string("-") + char('0' + setUp), setUp + text);
 
-    const std::string ours = OurEncoderJpeg();
+    tessaro::TJPEGImage page;
+    page.AssignBitmap(MakeRaster(40, 24, kBlue));
+    const std::string ours(page.EncodedBytes().begin(), page.EncodedBytes().end());
     write("jpeg", "our-encoder", ours);
     write("jpeg", "huge-frame", WithFrame(ours, 8, 65500, 65500));
     write("jpeg", "twelve-bit", WithFrame(ours, 12, 40, 24));

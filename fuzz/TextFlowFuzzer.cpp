@@ -1,13 +1,10 @@
 // Flows arbitrary bytes onto pages, page after page, and checks that each page
 // hands back a tail of the text it was given, shorter by whole characters, so
-// that across the pages no byte is lost or repeated.
-//
-// The first byte picks the set-up: bit 0 the page (PSP 480x272 or QVGA
-// 240x320), bit 1 the locale (ja_JP.UTF-8, code page 932, or en_US.UTF-8,
-// code page 1252), bit 2 the encoding (the locale's code page or UTF-8).
+// that across the pages no byte is lost or repeated. The first byte picks the
+// set-up: bit 0 the page (PSP or QVGA), bit 1 the locale (Japanese, code page
+// 932, or English, 1252), bit 2 the encoding (the locale's code page or UTF-8).
 
 #include <algorithm>
-#include <string>
 
 #include "fuzz/FuzzSupport.h"
 #include "pages/TextFlow.h"
@@ -15,10 +12,7 @@
 
 namespace {
 
-using tessaro::fuzz::Require;
-
-// The code page and the screen font follow the locale, as at start-up; they
-// are rebuilt only when the locale changes from one input to the next.
+// The code page and the screen font follow the locale, as at start-up.
 void UseLocale(const char* locale)
 {
     static std::string current;
@@ -41,23 +35,24 @@ bool OnCharacterBoundary(std::string_view text, std::size_t cut, tessaro::TextEn
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    using tessaro::fuzz::Require;
     if (size == 0)
         return 0;
-    const int width = (data[0] & 1) != 0 ? 240 : 480, height = (data[0] & 1) != 0 ? 320 : 272;
+    const bool qvga = (data[0] & 1) != 0;
     UseLocale((data[0] & 2) != 0 ? "en_US.UTF-8" : "ja_JP.UTF-8");
     const auto encoding = (data[0] & 4) != 0 ? tessaro::TextEncoding::Utf8 : tessaro::TextEncoding::Locale;
-    // Pages stay cheap: a few kilobytes of text and at most a dozen pages.
+    // Inputs stay cheap: a few kilobytes of text and at most a dozen pages.
     const std::string text(reinterpret_cast<const char*>(data) + 1, std::min<std::size_t>(size - 1, 4096));
     std::string laidOut;
     std::string_view remaining = text;
     for (int page = 1; page <= 12 && (page == 1 || !remaining.empty()); ++page) {
         const std::string_view given = remaining;
         tessaro::TImage mainscreen;
-        mainscreen.SetWidth(width);
-        mainscreen.SetHeight(height);
+        mainscreen.SetWidth(qvga ? 240 : 480);
+        mainscreen.SetHeight(qvga ? 320 : 272);
         tessaro::FlowPageText(mainscreen, remaining, page, nullptr, encoding);
         const std::size_t taken = given.size() - remaining.size();
-        // A tail of the same bytes: an empty tail may point anywhere.
+        // A tail of the same bytes (an empty tail may point anywhere), shorter unless empty.
         Require(remaining.size() <= given.size() && (remaining.empty() || remaining.data() == given.data() + taken),
                 "the text handed back is not a tail of the text given");
         Require(given.empty() || taken > 0, "a page took nothing from a text that was not empty");
