@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
+
+#include "support/TestSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -16,10 +15,8 @@ int main(int argc, char** argv)
     int replayed = 0;
     for (int i = 1; i < argc; ++i)
         for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-            std::printf("%s\n", entry.path().c_str());  // named first: a failing input is the last name shown
-            std::fflush(stdout);
+            const std::string bytes = tessaro::test::ReadFile(entry.path());
+            std::fprintf(stderr, "%s\n", entry.path().c_str());  // named first: a failing input is the last shown
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }

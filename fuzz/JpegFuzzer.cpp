@@ -9,46 +9,34 @@
 #include "imaging/TJPEGImage.h"
 #include "text/Exception.h"
 
-namespace {
-
-using tessaro::fuzz::Require;
-
-void LoadDecodeAndDraw(const std::string& path, tessaro::TJPEGPixelFormat depth)
-{
-    tessaro::TJPEGImage picture;
-    picture.SetPixelFormat(depth);
-    picture.LoadJpeg(path);
-    Require(!picture.Empty() && picture.Width() >= 0 && picture.Height() >= 0, "an empty or negative picture");
-    // Pictures of more than 2^18 pixels that would still be accepted are only
-    // loaded: decoding them is right but slow and would starve the search.
-    // Larger ones are decoded, to check that they are refused before anything big is made.
-    const std::uint64_t pixels = std::uint64_t(picture.Width()) * std::uint64_t(picture.Height());
-    if (pixels > (1u << 18) && pixels * 3 <= tessaro::kMaxDecodedBytes)
-        return;
-
-    const tessaro::TBitmap& bitmap = picture.DecodedBitmap();
-    Require(bitmap.Width() == picture.Width() && bitmap.Height() == picture.Height(), "not the header's size");
-    Require(&picture.DecodedBitmap() == &bitmap, "a second request decoded again");
-    if (bitmap.PixelFormat() == tessaro::TPixelFormat::pf8bit)
-        Require(!bitmap.Palette().empty() && bitmap.Palette().size() <= 236, "an 8-bit picture without a fitting palette");
-    else
-        Require(bitmap.PixelFormat() == tessaro::TPixelFormat::pf24bit, "a decoded picture in an unexpected form");
-    tessaro::TBitmap page;
-    page.SetWidth(240);
-    page.SetHeight(320);
-    page.Canvas().DrawImage(0, 0, &picture);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static tessaro::fuzz::ScratchFile file;
-    file.Write(data, size);
-    for (const auto depth : {tessaro::TJPEGPixelFormat::jf24Bit, tessaro::TJPEGPixelFormat::jf8Bit}) {
+    using namespace tessaro;
+    using fuzz::Require;
+    const std::string path = test::MemoryFile({reinterpret_cast<const char*>(data), size});
+    for (const auto depth : {TJPEGPixelFormat::jf24Bit, TJPEGPixelFormat::jf8Bit}) {
         try {
-            LoadDecodeAndDraw(file.Path(), depth);
-        } catch (const tessaro::Exception&) {
+            TJPEGImage picture;
+            picture.SetPixelFormat(depth);
+            picture.LoadJpeg(path);
+            Require(!picture.Empty() && picture.Width() >= 0 && picture.Height() >= 0, "an empty or negative picture");
+            // Pictures of more than 2^18 pixels that would be accepted are only loaded: decoding them is right
+            // but slow and would starve the search. Larger ones must be refused before anything big is made.
+            const std::uint64_t pixels = std::uint64_t(picture.Width()) * std::uint64_t(picture.Height());
+            if (pixels > (1u << 18) && pixels * 3 <= kMaxDecodedBytes)
+                continue;
+            const TBitmap& bitmap = picture.DecodedBitmap();
+            Require(bitmap.Width() == picture.Width() && bitmap.Height() == picture.Height(), "not the header's size");
+            Require(&picture.DecodedBitmap() == &bitmap, "a second request decoded again");
+            if (bitmap.PixelFormat() == TPixelFormat::pf8bit)
+                Require(!bitmap.Palette().empty() && bitmap.Palette().size() <= 236, "an 8-bit picture without a palette");
+            else
+                Require(bitmap.PixelFormat() == TPixelFormat::pf24bit, "a decoded picture in an unexpected form");
+            TBitmap page;
+            page.SetWidth(240);
+            page.SetHeight(320);
+            page.Canvas().DrawImage(0, 0, &picture);
+        } catch (const Exception&) {
             // A refusal with the program's message is the right answer to bad bytes.
         }
     }

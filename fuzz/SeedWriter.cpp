@@ -15,18 +15,19 @@
 
 using namespace tessaro::test;
 
-namespace {
-
-void WriteSeeds(const std::filesystem::path& root)
+int main(int argc, char** argv)
 {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
+        return 2;
+    }
+    // A failure ends the program with the exception's message.
+    const std::filesystem::path root = argv[1];
     const auto write = [&](const char* target, const std::string& name, const std::string& bytes) {
         std::filesystem::create_directories(root / target);
         WriteFile((root / target / name).string(), bytes);
     };
-    write("textfile", "line-ends", "a\r\nb\n\nc\rd\r\r\n\n\re");
-    write("textfile", "nul-in-line", std::string("ab\0cd\r\ne", 8));
-    write("textfile", "shift-jis", "\x82\xB1\x82\xF1\x82\xC9\r\n\x88\x9F\n\x82\r");
-
+    write("textfile", "line-ends", std::string("a\r\nb\n\nc\rd\r\r\n\n\re\x82\xA0\0f", 19));
     const std::pair<const char*, std::string> texts[] = {
         {"shift-jis", Repeat("\x88\x9F\x88\xA0\x82\xA0 kana \x83\x41\r\n", 30)},
         {"utf8", Repeat("\xE4\xBA\x9C\xE3\x81\x82 text \xF0\x9F\x98\x80\r\n", 30)},
@@ -37,7 +38,6 @@ void WriteSeeds(const std::filesystem::path& root)
     for (char setUp = 0; setUp < 8; ++setUp)
         for (const auto& [name, text] : texts)
             write("textflow", name + std::string("-") + char('0' + setUp), setUp + text);
-
     tessaro::TJPEGImage page;
     page.AssignBitmap(MakeRaster(40, 24, kBlue));
     const std::string ours(page.EncodedBytes().begin(), page.EncodedBytes().end());
@@ -50,21 +50,5 @@ void WriteSeeds(const std::filesystem::path& root)
     for (JpegKind kind : {JpegKind::Gray, JpegKind::Progressive, JpegKind::Arithmetic, JpegKind::Cmyk, JpegKind::Ycck})
         write("jpeg", "kind-" + std::to_string(int(kind)), MakeJpeg(24, 16, kind, paint));
     write("jpeg", "many-scans", RepeatFirstScan(MakeJpeg(24, 16, JpegKind::Progressive, paint), 501));
-}
-
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    try {
-        WriteSeeds(argv[1]);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], error.what());
-        return 1;
-    }
     return 0;
 }

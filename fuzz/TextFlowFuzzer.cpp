@@ -1,8 +1,7 @@
-// Flows arbitrary bytes onto pages, page after page, and checks that each page
-// hands back a tail of the text it was given, shorter by whole characters, so
-// that across the pages no byte is lost or repeated. The first byte picks the
-// set-up: bit 0 the page (PSP or QVGA), bit 1 the locale (Japanese, code page
-// 932, or English, 1252), bit 2 the encoding (the locale's code page or UTF-8).
+// Flows arbitrary bytes onto pages and checks that each page hands back a tail
+// of the text it was given, shorter by whole characters: no byte is lost or
+// repeated. The first byte picks the set-up: bit 0 the page (PSP or QVGA), bit 1
+// the locale (Japanese, 932, or English, 1252), bit 2 the encoding (UTF-8).
 
 #include <algorithm>
 
@@ -11,17 +10,6 @@
 #include "text/CodePageInfo.h"
 
 namespace {
-
-// The code page and the screen font follow the locale, as at start-up.
-void UseLocale(const char* locale)
-{
-    static std::string current;
-    if (current != locale) {
-        tessaro::InitCodePageInfo(locale);
-        tessaro::InitScreenFont(96);
-        current = locale;
-    }
-}
 
 bool OnCharacterBoundary(std::string_view text, std::size_t cut, tessaro::TextEncoding encoding)
 {
@@ -39,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const bool qvga = (data[0] & 1) != 0;
-    UseLocale((data[0] & 2) != 0 ? "en_US.UTF-8" : "ja_JP.UTF-8");
+    tessaro::InitCodePageInfo((data[0] & 2) != 0 ? "en_US.UTF-8" : "ja_JP.UTF-8");  // as at start-up
+    tessaro::InitScreenFont(96);
     const auto encoding = (data[0] & 4) != 0 ? tessaro::TextEncoding::Utf8 : tessaro::TextEncoding::Locale;
     // Inputs stay cheap: a few kilobytes of text and at most a dozen pages.
     const std::string text(reinterpret_cast<const char*>(data) + 1, std::min<std::size_t>(size - 1, 4096));
