@@ -69,7 +69,8 @@ std::string MakeFlatJpeg(int width, int height, Rgb colour)
 
 namespace {
 
-// Where the segment with the marker starts, and where its payload ends.
+// Where the segment with the marker starts, and where its payload ends. Before
+// the first scan, the two bytes of a marker appear in no payload.
 std::pair<std::size_t, std::size_t> SegmentAt(const std::string& jpeg, int marker)
 {
     const std::size_t at = jpeg.find({'\xFF', char(marker)});
@@ -90,12 +91,6 @@ std::size_t FirstScanEnd(const std::string& jpeg)
 }
 
 }  // namespace
-
-std::string Payload(const std::string& jpeg, int marker)
-{
-    const auto [at, end] = SegmentAt(jpeg, marker);
-    return jpeg.substr(std::min(at + 4, end), end - std::min(at + 4, end));
-}
 
 std::string WithFrame(std::string jpeg, int precision, int width, int height)
 {

@@ -1,8 +1,6 @@
 #pragma once
 // JPEG pictures made straight through the library from known samples, so that
-// they do not depend on our encoder, and ways of damaging them. Marker
-// segments are found by their two bytes: before the first scan, 0xFF appears
-// in no payload.
+// they do not depend on our encoder, and ways of damaging them.
 
 #include <cstdint>
 #include <functional>
@@ -32,8 +30,6 @@ enum class JpegKind { Color, Gray, Progressive, Arithmetic, Cmyk, Ycck };
 std::string MakeJpeg(int width, int height, JpegKind kind, const std::function<Rgb(int, int)>& paint);
 std::string MakeFlatJpeg(int width, int height, Rgb colour);
 
-// The payload of the first segment with the marker, without its length field.
-std::string Payload(const std::string& jpeg, int marker);
 // The file with a frame header declaring another precision and size.
 std::string WithFrame(std::string jpeg, int precision, int width, int height);
 // The file cut two thirds of the way into the coded data of its first scan.
