@@ -33,8 +33,7 @@ int main(int argc, char** argv)
         {"utf8", Repeat("\xE4\xBA\x9C\xE3\x81\x82 text \xF0\x9F\x98\x80\r\n", 30)},
         {"long-line", Repeat("word ", 120) + "\r\n" + Repeat("The quick brown fox.\r\n", 10)},
         {"line-feeds", Repeat("\r\n", 60)},
-        {"malformed", "abc\x88\r\nok \xC0\xAF \x80 cut \xE4\xBA\r\n\xE4\xBA"},
-        {"empty-first-line", "\r\nx\r\n"}};
+        {"malformed", "\r\nabc\x88\r\nok \xC0\xAF \x80 cut \xE4\xBA\r\n\xE4\xBA"}};
     for (char setUp = 0; setUp < 8; ++setUp)
         for (const auto& [name, text] : texts)
             write("textflow", name + std::string("-") + char('0' + setUp), setUp + text);
@@ -45,7 +44,6 @@ int main(int argc, char** argv)
     write("jpeg", "huge-frame", WithFrame(ours, 8, 65500, 65500));
     write("jpeg", "twelve-bit", WithFrame(ours, 12, 40, 24));
     write("jpeg", "cut-in-the-data", CutInTheFirstScan(ours));
-    write("jpeg", "not-a-jpeg", "Page     1\r\n");
     const auto paint = [](int x, int y) { return Rgb{x * 6, y * 9, (x + y) * 3}; };
     for (JpegKind kind : {JpegKind::Gray, JpegKind::Progressive, JpegKind::Arithmetic, JpegKind::Cmyk, JpegKind::Ycck})
         write("jpeg", "kind-" + std::to_string(int(kind)), MakeJpeg(24, 16, kind, paint));

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using tessaro::fuzz::Require;
     if (size == 0)
         return 0;
-    const bool qvga = (data[0] & 1) != 0;
+    const int width = (data[0] & 1) != 0 ? 240 : 480, height = (data[0] & 1) != 0 ? 320 : 272;
     tessaro::InitCodePageInfo((data[0] & 2) != 0 ? "en_US.UTF-8" : "ja_JP.UTF-8");  // as at start-up
     tessaro::InitScreenFont(96);
     const auto encoding = (data[0] & 4) != 0 ? tessaro::TextEncoding::Utf8 : tessaro::TextEncoding::Locale;
@@ -37,9 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int page = 1; page <= 12 && (page == 1 || !remaining.empty()); ++page) {
         const std::string_view given = remaining;
         tessaro::TImage mainscreen;
-        mainscreen.SetWidth(qvga ? 240 : 480);
-        mainscreen.SetHeight(qvga ? 320 : 272);
+        mainscreen.SetWidth(width);
+        mainscreen.SetHeight(height);
         tessaro::FlowPageText(mainscreen, remaining, page, nullptr, encoding);
+        Require(mainscreen.Bitmap()->Width() == width && mainscreen.Bitmap()->Height() == height, "a page of another size");
         const std::size_t taken = given.size() - remaining.size();
         // A tail of the same bytes (an empty tail may point anywhere), shorter unless empty.
         Require(remaining.size() <= given.size() && (remaining.empty() || remaining.data() == given.data() + taken),

@@ -90,7 +90,7 @@ TEST(CanvasTest, UnderlineAndStrikeOutLieWhereTheFontPutsThem)
 
 // Control bytes take the width of a space and leave no ink. IPA Gothic has
 // neither bold nor italic: both are drawn in. An unknown family falls back.
-TEST(CanvasTest, ControlBytesStylesAndFamiliesInkAsTheyShould)
+TEST(CanvasTest, ControlBytesStylesFamiliesAndCopiesInkAsTheyShould)
 {
     const auto inked = [](TFontStyles style, const char* text, const char* family = "ＭＳ ゴシック") {
         TBitmap page = Page(40, 16, style, family);
@@ -102,6 +102,10 @@ TEST(CanvasTest, ControlBytesStylesAndFamiliesInkAsTheyShould)
     EXPECT_LT(Count(inked(fsBold, "lb"), White), Count(inked(0, "lb"), White));
     EXPECT_NE(Ink(inked(fsItalic, "lb")), Ink(inked(0, "lb")));
     EXPECT_LT(Count(inked(0, "lb", "No Such Family Anywhere"), White), 40 * 16);
+    const TBitmap blank = MakeRaster(40, 16, kWhite);
+    TBitmap copy = blank;  // shares the pixels until it is drawn on
+    copy.Canvas().PutText(0, 0, "lb");
+    EXPECT_EQ(Count(blank, White), 40 * 16) << "drawing on a copy drew on its source";
 }
 
 // Four quadrants: red, green / blue, yellow.

