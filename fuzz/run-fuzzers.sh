@@ -42,5 +42,4 @@ for target in "${TARGETS[@]}"; do
     failed=1
   fi
 done
-[ "$failed" -eq 0 ] || { echo "== fuzzing found problems =="; exit 1; }
-echo "== fuzzing: no problems found =="
+[ "$failed" -eq 0 ] && echo "== fuzzing: no problems found ==" || { echo "== fuzzing found problems =="; exit 1; }

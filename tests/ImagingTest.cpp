@@ -7,8 +7,7 @@
 #include <functional>
 
 #include "imaging/JpegCodec.h"
-#include "imaging/PlatformFont.h"
-#include "imaging/TImage.h"
+#include "imaging/TCanvas.h"
 #include "imaging/TJPEGImage.h"
 #include "support/JpegTestPictures.h"
 #include "support/MemoryFile.h"

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <filesystem>
+#include <tuple>
 
 #include "pages/PageRun.h"
 #include "support/LineEnds.h"
