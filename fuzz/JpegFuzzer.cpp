@@ -1,81 +1,42 @@
 // Loads arbitrary bytes as a background JPEG, decodes them and draws the
-// picture on a page, the road a background takes every page. Refusals are
-// the program's exceptions; anything else (a crash, a sanitizer report, an
-// exception of another kind, a picture of the wrong size) stops the run.
-
-#include <cstddef>
-#include <cstdint>
+// picture on a page, the road a background takes every page, at both pixel
+// depths. Refusals are the program's exceptions; anything else (a crash, a
+// sanitizer report, another exception, a picture of the wrong size) stops the run.
 
 #include "fuzz/FuzzSupport.h"
 #include "imaging/JpegCodec.h"
 #include "imaging/TCanvas.h"
-#include "imaging/TImage.h"
 #include "imaging/TJPEGImage.h"
 #include "text/Exception.h"
 
-namespace {
-
-using tessaro::fuzz::Require;
-
-// Pictures above this many pixels whose raster would still be accepted are
-// only loaded: decoding them is correct but slow, and would starve the search.
-// Pictures too large to be accepted are decoded, to check they are refused
-// before anything big is made.
-constexpr std::uint64_t kLargestDecodedPixels = std::uint64_t(1) << 18;
-
-bool WorthDecoding(int width, int height)
-{
-    const std::uint64_t pixels = std::uint64_t(width) * std::uint64_t(height);
-    return pixels <= kLargestDecodedPixels || pixels * 3 > tessaro::kMaxDecodedBytes;
-}
-
-void DrawOnAPage(tessaro::TJPEGImage& picture)
-{
-    // Made white once; each page shares it until the picture is drawn.
-    static const tessaro::TBitmap blank = [] {
-        tessaro::TBitmap page;
-        page.SetWidth(240);
-        page.SetHeight(320);
-        return page;
-    }();
-    tessaro::TImage mainscreen;
-    tessaro::AssignPicture(mainscreen.Picture(), blank);
-    mainscreen.Canvas().DrawImage(0, 0, &picture);
-}
-
-void LoadDecodeAndDraw(const std::string& path, bool indexed)
-{
-    tessaro::TJPEGImage picture;
-    picture.SetPixelFormat(indexed ? tessaro::TJPEGPixelFormat::jf8Bit : tessaro::TJPEGPixelFormat::jf24Bit);
-    picture.LoadJpeg(path);
-    Require(!picture.Empty(), "a loaded picture counts as empty");
-    const int width = picture.Width();
-    const int height = picture.Height();
-    Require(width >= 0 && height >= 0, "a negative size from the header");
-    if (!WorthDecoding(width, height))
-        return;
-
-    const tessaro::TBitmap& bitmap = picture.DecodedBitmap();
-    Require(bitmap.Width() == width && bitmap.Height() == height, "the decoded picture is not the header's size");
-    Require(&picture.DecodedBitmap() == &bitmap, "a second request decoded again");
-    if (bitmap.PixelFormat() == tessaro::TPixelFormat::pf8bit)
-        Require(!bitmap.Palette().empty() && bitmap.Palette().size() <= 236, "an 8-bit picture without a fitting palette");
-    else
-        Require(bitmap.PixelFormat() == tessaro::TPixelFormat::pf24bit, "a decoded picture in an unexpected form");
-    DrawOnAPage(picture);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static tessaro::fuzz::ScratchFile file("jpeg");
-    file.Write(data, size);
-    // Both pixel depths: the 24-bit road and the quantizing one with a palette.
-    for (const bool indexed : {false, true}) {
+    using namespace tessaro;
+    using fuzz::Require;
+    const std::string path = test::MemoryFile({reinterpret_cast<const char*>(data), size});
+    for (const auto depth : {TJPEGPixelFormat::jf24Bit, TJPEGPixelFormat::jf8Bit}) {
         try {
-            LoadDecodeAndDraw(file.Path(), indexed);
-        } catch (const tessaro::Exception&) {
+            TJPEGImage picture;
+            picture.SetPixelFormat(depth);
+            picture.LoadJpeg(path);
+            Require(!picture.Empty() && picture.Width() >= 0 && picture.Height() >= 0, "an empty or negative picture");
+            // Pictures of more than 2^18 pixels that would be accepted are only loaded: decoding them is right
+            // but slow and would starve the search. Larger ones must be refused before anything big is made.
+            const std::uint64_t pixels = std::uint64_t(picture.Width()) * std::uint64_t(picture.Height());
+            if (pixels > (1u << 18) && pixels * 3 <= kMaxDecodedBytes)
+                continue;
+            const TBitmap& bitmap = picture.DecodedBitmap();
+            Require(bitmap.Width() == picture.Width() && bitmap.Height() == picture.Height(), "not the header's size");
+            Require(&picture.DecodedBitmap() == &bitmap, "a second request decoded again");
+            if (bitmap.PixelFormat() == TPixelFormat::pf8bit)
+                Require(!bitmap.Palette().empty() && bitmap.Palette().size() <= 236, "an 8-bit picture without a palette");
+            else
+                Require(bitmap.PixelFormat() == TPixelFormat::pf24bit, "a decoded picture in an unexpected form");
+            TBitmap page;
+            page.SetWidth(240);
+            page.SetHeight(320);
+            page.Canvas().DrawImage(0, 0, &picture);
+        } catch (const Exception&) {
             // A refusal with the program's message is the right answer to bad bytes.
         }
     }
