@@ -1,106 +1,137 @@
 #pragma once
 // Shared pieces of the window tests: the program's start-up, a driver that
-// answers modal dialogs and message boxes as they open, and a scratch
-// directory that is also the current directory.
+// answers modal windows as they open, and a scratch current directory.
 
-#include <QElapsedTimer>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
-#include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <string>
-#include <vector>
 
-namespace tessaro::uitest {
+#include "app/Application.h"
+#include "imaging/TFont.h"
+#include "imaging/TJPEGImage.h"
+#include "text/CodePageInfo.h"
+#include "ui/DirectoryOps.h"
+#include "ui/FontConversion.h"
 
-// Code pages, fonts and JPEG defaults as the program sets them up (Japanese
-// locale, 96 pixels per inch).
-void StartUp();
+namespace tessaro::test {
 
-struct SeenBox {
-    QString Caption;
-    QString Text;
-    QMessageBox::Icon Icon;
-    QStringList Buttons;
-};
+// "caption, icon N: text; buttons", free of regular-expression operators.
+inline QString BoxText(QMessageBox::Icon icon, const QString& caption, const QString& text,
+                       const QStringList& buttons = {QStringLiteral("OK")})
+{
+    return QStringLiteral("%1, icon %2: %3; %4").arg(caption).arg(int(icon)).arg(text, buttons.join(' '));
+}
 
-// Watches for modal windows. Each one that opens is handed to the next queued
-// step (run from the event loop, so a step may itself open a modal window);
-// with no step queued, a message box is answered with its first button and any
-// other dialog is rejected. A modal window still open 10 s after its step ran
-// is rejected too and counted as stuck, so a test never hangs. Every message
-// box is recorded, and the most boxes ever open at once is counted.
+// The program's error box.
+inline QString ErrorBox(const QString& text)
+{
+    return BoxText(QMessageBox::Critical, QString::fromStdString(ApplicationTitle()), text);
+}
+
+// Answers modal windows from the event loop, so that a step may open one
+// itself. Each modal window shown (a shared one again too) takes the next
+// queued step; once the queue is empty, or a check has failed, it takes the
+// default answer, so a test never hangs. Every message box is recorded as
+// BoxText gives it; steps left untaken fail the test.
 class ModalDriver : public QObject {
 public:
     using Step = std::function<void(QWidget*)>;
 
-    ModalDriver();
-    ~ModalDriver();
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
-
+    ModalDriver() { qApp->installEventFilter(this); }
+    ~ModalDriver() override
+    {
+        if (!steps_.empty())
+            QTest::qFail("a modal window the test waited for never opened", __FILE__, __LINE__);
+    }
     void Then(Step step) { steps_.push_back(std::move(step)); }
-    // Answers every box that has no step of its own with the button captioned
-    // text, delayMs after it opened; onBox runs first.
-    void AnswerBoxes(const QString& text, int delayMs, std::function<void(const SeenBox&)> onBox = {});
 
-    const std::vector<SeenBox>& Boxes() const { return boxes_; }
-    int MaxOpenBoxes() const { return maxOpenBoxes_; }
-    bool AllStepsTaken() const { return steps_.empty(); }
-    int Stuck() const { return stuck_; }
+    // A message box's first button, Cancel for any other dialog.
+    static void DefaultAnswer(QWidget* modal)
+    {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box != nullptr && !box->buttons().isEmpty())
+            box->buttons().constFirst()->click();
+        else if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+    }
+
+    QStringList Boxes;
 
 protected:
-    // A window shown again (a shared chooser) counts as newly opened.
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = watched->isWidgetType() ? static_cast<QWidget*>(watched) : nullptr;
+        if (event->type() == QEvent::Show && widget != nullptr && widget->isWindow() && widget->isModal()) {
+            QTimer::singleShot(0, this, [this, modal = QPointer<QWidget>(widget)] {
+                if (modal && modal->isVisible())
+                    Handle(modal);
+            });
+        }
+        return false;
+    }
 
 private:
-    void Poll();
-    void Handle(QWidget* modal);
+    void Handle(QWidget* modal)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            QStringList buttons;
+            for (QAbstractButton* button : box->buttons())
+                buttons << button->text();
+            Boxes << BoxText(box->icon(), box->windowTitle(), box->text(), buttons);
+        }
+        if (steps_.empty() || QTest::currentTestFailed())
+            return DefaultAnswer(modal);
+        const Step step = std::move(steps_.front());
+        steps_.pop_front();
+        step(modal);
+        if (QTest::currentTestFailed() && modal->isVisible())
+            DefaultAnswer(modal);
+    }
 
-    QTimer poll_;
     std::deque<Step> steps_;
-    struct Handled {
-        QPointer<QWidget> Widget;
-        QElapsedTimer Since;
+};
+
+// A step: types text into the file or directory name box and presses Enter.
+inline ModalDriver::Step Type(const QString& text)
+{
+    return [text](QWidget* modal) {
+        auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit = edit != nullptr ? edit : modal->findChild<QLineEdit*>();
+        edit->setText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
     };
-    std::vector<Handled> handled_;
-    int stuck_ = 0;
-    std::vector<SeenBox> boxes_;
-    int maxOpenBoxes_ = 0;
-    QString answer_;
-    int answerDelayMs_ = 0;
-    std::function<void(const SeenBox&)> onBox_;
+}
+
+// A temporary directory, the current directory for the life of the object;
+// Path is its real path, as the system reports the current directory.
+struct ScratchDir : QTemporaryDir {
+    ~ScratchDir() { ChangeDir("/"); }
+    std::string File(const std::string& name) const { return Path + "/" + name; }
+    QString Q(const std::string& name) const { return QString::fromStdString(File(name)); }
+
+    const std::string Path = (ChangeDir(path().toStdString()), CurrentDir());
 };
 
-// Clicks the button of a message box whose caption is text (or the first one
-// when text is empty).
-void ClickBoxButton(QMessageBox* box, const QString& text = {});
-int OpenMessageBoxes();
+}  // namespace tessaro::test
 
-// A temporary directory made the current directory for the life of the object.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    // The directory's real path (as the system reports the current directory).
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    QTemporaryDir dir_;
-    std::string path_;
-    std::string previous_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes);
-// A text of count numbered lines.
-std::string NumberedLines(int count);
-std::string CurrentDirectory();
-
-}  // namespace tessaro::uitest
+// main() of a suite: the program's start-up (Japanese locale, 96 pixels per
+// inch), then the tests.
+#define TESSARO_UI_TEST_MAIN(Suite)                 \
+    int main(int argc, char** argv)                 \
+    {                                               \
+        QApplication application(argc, argv);       \
+        tessaro::InitCodePageInfo("ja_JP.UTF-8");   \
+        tessaro::InitScreenFont(96);                \
+        tessaro::InitJPEGDefaults(32);              \
+        tessaro::InstallFontSubstitutions();        \
+        tessaro::test::Suite test;                  \
+        return QTest::qExec(&test, argc, argv);     \
+    }
