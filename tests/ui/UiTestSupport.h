@@ -1,46 +1,35 @@
 #pragma once
-// Shared pieces of the window tests: the program's start-up, a driver that
-// answers modal windows as they open, and a scratch current directory.
+// Shared pieces of the window tests: a driver that answers modal windows as
+// they open, and a scratch current directory.
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
+#include <QtWidgets>
 #include <deque>
 #include <functional>
 #include <string>
 
 #include "app/Application.h"
-#include "imaging/TFont.h"
-#include "imaging/TJPEGImage.h"
-#include "text/CodePageInfo.h"
 #include "ui/DirectoryOps.h"
-#include "ui/FontConversion.h"
 
 namespace tessaro::test {
 
 // "caption, icon N: text; buttons", free of regular-expression operators.
 inline QString BoxText(QMessageBox::Icon icon, const QString& caption, const QString& text,
-                       const QStringList& buttons = {QStringLiteral("OK")})
+                       const QStringList& buttons = {"OK"})
 {
     return QStringLiteral("%1, icon %2: %3; %4").arg(caption).arg(int(icon)).arg(text, buttons.join(' '));
 }
 
-// The program's error box.
 inline QString ErrorBox(const QString& text)
 {
     return BoxText(QMessageBox::Critical, QString::fromStdString(ApplicationTitle()), text);
 }
 
-// Answers modal windows from the event loop, so that a step may open one
-// itself. Each modal window shown (a shared one again too) takes the next
-// queued step; once the queue is empty, or a check has failed, it takes the
-// default answer, so a test never hangs. Every message box is recorded as
-// BoxText gives it; steps left untaken fail the test.
+// Answers modal dialogs from the event loop, so that a step may open one
+// itself. Each one shown (a shared one again too) takes the next queued step;
+// once the queue is empty, or a check has failed, it takes the default answer,
+// so a test never hangs. Message boxes are recorded as BoxText gives them.
+// Steps left untaken fail the test.
 class ModalDriver : public QObject {
 public:
     using Step = std::function<void(QWidget*)>;
@@ -68,9 +57,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* widget = watched->isWidgetType() ? static_cast<QWidget*>(watched) : nullptr;
-        if (event->type() == QEvent::Show && widget != nullptr && widget->isWindow() && widget->isModal()) {
-            QTimer::singleShot(0, this, [this, modal = QPointer<QWidget>(widget)] {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() == QEvent::Show && dialog != nullptr && dialog->isModal()) {
+            QTimer::singleShot(0, this, [this, modal = QPointer<QDialog>(dialog)] {
                 if (modal && modal->isVisible())
                     Handle(modal);
             });
@@ -79,7 +68,7 @@ protected:
     }
 
 private:
-    void Handle(QWidget* modal)
+    void Handle(QDialog* modal)
     {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             QStringList buttons;
@@ -103,8 +92,7 @@ private:
 inline ModalDriver::Step Type(const QString& text)
 {
     return [text](QWidget* modal) {
-        auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit = edit != nullptr ? edit : modal->findChild<QLineEdit*>();
+        auto* edit = modal->findChild<QLineEdit*>();
         edit->setText(text);
         QTest::keyClick(edit, Qt::Key_Return);
     };
@@ -121,17 +109,3 @@ struct ScratchDir : QTemporaryDir {
 };
 
 }  // namespace tessaro::test
-
-// main() of a suite: the program's start-up (Japanese locale, 96 pixels per
-// inch), then the tests.
-#define TESSARO_UI_TEST_MAIN(Suite)                 \
-    int main(int argc, char** argv)                 \
-    {                                               \
-        QApplication application(argc, argv);       \
-        tessaro::InitCodePageInfo("ja_JP.UTF-8");   \
-        tessaro::InitScreenFont(96);                \
-        tessaro::InitJPEGDefaults(32);              \
-        tessaro::InstallFontSubstitutions();        \
-        tessaro::test::Suite test;                  \
-        return QTest::qExec(&test, argc, argv);     \
-    }

@@ -1,0 +1,435 @@
+// The window program's own code: the application frame, the main window and
+// the directory chooser, driven through their controls, with modal windows
+// answered by a ModalDriver.
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "UiTestSupport.h"
+#include "app/ErrorReporting.h"
+#include "app/Timer.h"
+#include "imaging/TJPEGImage.h"
+#include "text/CodePageInfo.h"
+#include "ui/FontConversion.h"
+#include "ui/Form1.h"
+#include "ui/SelectDirDlg.h"
+
+namespace tessaro::test {
+namespace {
+
+constexpr TSelectDirOpts AllOptions = sdAllowCreate | sdPerformCreate | sdPrompt;
+
+QSize JpegSize(const std::string& path)
+{
+    TJPEGImage jpeg;
+    jpeg.LoadJpeg(path);
+    return {jpeg.Width(), jpeg.Height()};
+}
+
+bool RunEnded(const TForm1& form)
+{
+    return form.Button1->isEnabled() && form.BitBtn1->isEnabled() && !form.Timer1.Timer().isActive();
+}
+
+bool PreviewIsWhite(const TForm1& form, QSize size)
+{
+    QImage white(size, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    return form.mainscreen->pixmap().toImage().convertToFormat(QImage::Format_RGB32) == white;
+}
+
+QString FontText(const TFont& font)
+{
+    return QStringLiteral("%1 %2 px, charset %3, style %4, colour %5").arg(QString::fromStdString(font.Name()))
+        .arg(font.Height()).arg(font.Charset()).arg(font.Style()).arg(std::uint32_t(font.Color()), 0, 16);
+}
+
+QString Entries(const QListWidget* list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts.join(' ');
+}
+
+// What is thrown, where, and the box as a pattern (none for EAbort).
+struct ErrorRow { void (*Throw)(); bool AtStartUp; QString Box; };
+// What a chooser opened on "opened" returned, and the run font after it,
+// "before" in Shift_JIS before it.
+struct ChosenFontRow { QString Family; int Points; QFont::Weight Weight; TFontStyles Effects; QString Font; };
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    // Cut at the name's first dot, lower-cased from its second byte on.
+    void TitleFromProgramPath()
+    {
+        for (const auto& [path, title] : {std::pair{"/opt/ABC.DEF.EXE", "Abc"}, {"/home/a.b/TESSARO", "Tessaro"},
+                                          {"/x/Ｔｅｓ.bin", "Ｔｅｓ"}})
+            QCOMPARE(TitleFromModulePath(path), std::string(title));
+    }
+
+    void EachKindOfErrorIsShown_data()
+    {
+        const QString title = QString::fromStdString(ApplicationTitle());
+        const QString fallback = BoxText(QMessageBox::Critical, "アプリケーション エラー",
+                                         QStringLiteral("%2 がモジュール %1 の %3 で発生しました。\n%4\n"));
+        QTest::addColumn<ErrorRow>("row");
+        QTest::newRow("EAbort is dropped") << ErrorRow{[] { throw EAbort("quiet"); }, false, ""};
+        QTest::newRow("no period after a parenthesis")
+            << ErrorRow{[] { throw EInOutError("I/O エラー (5)", 5); }, false, ErrorBox("I/O エラー \\(5\\)")};
+        QTest::newRow("std::exception") << ErrorRow{[] { throw std::runtime_error("boom"); }, false,
+                                                    fallback.arg(title, "std::runtime_error", "0x[0-9a-f]+", "boom\\.")};
+        QTest::newRow("not an exception class")
+            << ErrorRow{[] { throw 7; }, false, fallback.arg(title, "int", "\\(nil\\)", "")};
+        QTest::newRow("Exception at start-up, with a period")
+            << ErrorRow{[] { throw EFOpenError::ForFile("x"); }, true, ErrorBox("ファイル x は開けません\\.")};
+        QTest::newRow("anything else at start-up has no text")
+            << ErrorRow{[] { throw std::runtime_error("not ours"); }, true, ErrorBox("")};
+    }
+    void EachKindOfErrorIsShown()
+    {
+        QFETCH(ErrorRow, row);
+        ModalDriver driver;
+        if (row.AtStartUp)
+            QCOMPARE(RunApplication(row.Throw, []() -> std::unique_ptr<QWidget> { throw Exception("made"); }), 0);
+        else
+            Guarded(row.Throw);
+        QCOMPARE(driver.Boxes.size(), row.Box.isEmpty() ? 0 : 1);
+        const QRegularExpression box(QRegularExpression::anchoredPattern(row.Box));
+        QVERIFY2(row.Box.isEmpty() || box.match(driver.Boxes.value(0)).hasMatch(), qPrintable(driver.Boxes.value(0)));
+        QVERIFY(!ErrorBoxOpen());
+    }
+
+    // The first tick waits while further ticks fall due; none may start
+    // inside it, nor while an error box is open.
+    void NoTickWhileAnotherRunsOrAnErrorBoxIsOpen()
+    {
+        TTimer timer;
+        int calls = 0;
+        timer.SetOnTimer([&] {
+            if (++calls > 1)
+                return;
+            QTest::qWait(50);
+            QCOMPARE(calls, 1);
+        });
+        timer.SetInterval(5);
+        QTRY_VERIFY(calls >= 2);
+        ModalDriver driver;
+        driver.Then([&](QWidget* box) {
+            const int before = calls;
+            QTest::qWait(50);
+            QCOMPARE(calls, before);
+            ModalDriver::DefaultAnswer(box);
+        });
+        ReportException(Exception("shown"));
+        timer.SetInterval(0);
+        QVERIFY(!timer.Timer().isActive());
+    }
+
+    // Labels grow from their design size to fit their text. A white PSP page
+    // fills the preview.
+    void WindowDefaults()
+    {
+        TForm1 form;
+        const struct { const char* Name; QRect Place; const char* Text; } design[] = {
+            {"Label1", {8, 8, 43, 12}, "Text file"}, {"Edit1", {8, 24, 345, 20}, ""},
+            {"SpeedButton1", {352, 24, 23, 22}, ""}, {"Label2", {8, 48, 93, 12}, "Background JPEG"},
+            {"Edit2", {8, 64, 345, 20}, ""}, {"SpeedButton2", {352, 64, 23, 22}, ""},
+            {"Label3", {8, 88, 30, 12}, "Prefix"}, {"Edit3", {8, 104, 81, 20}, "book"},
+            {"Label4", {96, 88, 51, 12}, "Output dir"}, {"Edit4", {96, 104, 257, 20}, ""},
+            {"SpeedButton3", {352, 104, 23, 22}, ""}, {"BitBtn1", {384, 8, 105, 17}, "Font"},
+            {"RadioGroup1", {384, 32, 105, 57}, "Size"}, {"RadioButton1", {392, 48, 73, 17}, "PSP"},
+            {"RadioButton2", {392, 64, 73, 17}, "QVGA"}, {"Button1", {384, 96, 105, 33}, "Start"},
+            {"Bevel1", {8, 129, 489, 7}, ""}, {"ScrollBox1", {8, 140, 484, 276}, ""},
+            {"mainscreen", {0, 0, 480, 272}, ""},
+        };
+        for (const auto& [name, place, text] : design) {
+            auto* control = form.findChild<QWidget*>(name);
+            const bool label = qobject_cast<QLabel*>(control) != nullptr;
+            QCOMPARE(control->size(), label ? place.size().expandedTo(control->sizeHint()) : place.size());
+            QCOMPARE(control->pos(), place.topLeft());
+            QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(), text);
+        }
+        // Tab order over the window's own controls; the browse buttons take no focus.
+        QStringList chain;
+        for (QWidget* widget = form.Edit1; chain.size() < 9; widget = widget->nextInFocusChain()) {
+            if (widget->parentWidget() == &form && widget->focusPolicy() != Qt::NoFocus)
+                chain << widget->objectName();
+        }
+        QCOMPARE(chain.join(' '), "Edit1 Edit2 Edit3 Edit4 ScrollBox1 RadioButton1 RadioButton2 Button1 BitBtn1");
+        QCOMPARE(form.minimumSize(), QSize(500, 424));
+        QCOMPARE(form.maximumSize(), QSize(500, 424));
+        QVERIFY(form.RadioButton1->isChecked() && !form.RadioButton2->isChecked() && RunEnded(form));
+        QCOMPARE(form.Timer1.Interval(), 10);
+        QCOMPARE(FontText(form.FontDialog1.Font), "ＭＳ Ｐゴシック -12 px, charset 128, style 0, colour 80000008");
+        QVERIFY(PreviewIsWhite(form, {480, 272}));
+    }
+
+    // Start on a missing text shows one box. Then pages fail while the output
+    // directory is missing; it appears while the third box is open, each box
+    // staying open while ticks fall due. A failed page keeps its number.
+    void ErrorsFromStartAndFromTicksOneBoxAtATime()
+    {
+        ScratchDir scratch;
+        TForm1 form;
+        ModalDriver driver;
+        form.Edit1->setText(scratch.Q("long.txt"));
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QCOMPARE(driver.Boxes, QStringList{ErrorBox("ファイル " + scratch.Q("long.txt") + " は開けません.")});
+        QVERIFY(RunEnded(form));
+
+        std::ofstream(scratch.File("long.txt")) << std::string(150, '\n');
+        form.Edit4->setText(scratch.Q("out"));
+        bool timerOn = true;
+        for (int box = 1; box <= 3; ++box) {
+            driver.Then([&, box](QWidget* modal) {
+                timerOn = timerOn && form.Timer1.Timer().isActive();
+                if (box == 3)
+                    std::filesystem::create_directory(scratch.File("out"));
+                QTimer::singleShot(60, modal, [modal] { ModalDriver::DefaultAnswer(modal); });
+            });
+        }
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
+        const QString failed = ErrorBox("ファイル " + scratch.Q("out/book000001.jpg") + " を作成できません.");
+        QCOMPARE(driver.Boxes.mid(1), QStringList(3, failed));
+        QVERIFY(timerOn);
+        QCOMPARE(JpegSize(scratch.File("out/book000001.jpg")), QSize(480, 272));
+    }
+
+    // Ticks by hand, with no event loop between them, to change settings
+    // between pages; the run reads them at each tick.
+    void SettingsChangedMidRunTakeEffectOnTheNextPage()
+    {
+        ScratchDir scratch;
+        std::ofstream(scratch.File("long.txt")) << std::string(150, '\n');
+        TForm1 form;
+        ModalDriver driver;
+        QTest::keyClicks(form.Edit1, "long.txt");
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QVERIFY(!form.Button1->isEnabled() && !form.BitBtn1->isEnabled() && form.Timer1.Enabled());
+        form.Timer1Timer();
+        QCOMPARE(JpegSize(scratch.File("book000001.jpg")), QSize(480, 272));
+        QVERIFY(!PreviewIsWhite(form, {480, 272}));
+        QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
+        form.Edit3->setText("late");
+        form.Timer1Timer();
+        QCOMPARE(JpegSize(scratch.File("late000002.jpg")), QSize(240, 320));
+        QVERIFY(!PreviewIsWhite(form, {240, 320}));
+        QCOMPARE(form.mainscreen->size(), QSize(240, 320));
+        QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
+        QVERIFY(driver.Boxes.isEmpty());
+    }
+
+    void ChosenFontTakenIntoTheRunFont_data()
+    {
+        const QString japanese = QFontInfo(QFont("IPAGothic")).family();
+        QTest::addColumn<ChosenFontRow>("row");
+        QTest::newRow("same family in other case, 11 pt rounds up")
+            << ChosenFontRow{"OPENED", 11, QFont::Normal, fsItalic, "before -15 px, charset 128, style 2"};
+        QTest::newRow("Japanese family, 10 pt rounds down, medium is bold")
+            << ChosenFontRow{japanese, 10, QFont::Medium, fsUnderline, japanese + " -13 px, charset 128, style 5"};
+        QTest::newRow("unknown family cut at 31 bytes") << ChosenFontRow{
+            QString(40, 'a'), 12, QFont::Normal, fsStrikeOut, QString(31, 'a') + " -16 px, charset 1, style 8"};
+        // Eleven three-byte characters: the eleventh would end at byte 33.
+        QTest::newRow("no half character") << ChosenFontRow{"あいうえおかきくけこさ", 9, QFont::Light, 0,
+                                                            "あいうえおかきくけこ -12 px, charset 1, style 0"};
+    }
+    void ChosenFontTakenIntoTheRunFont()
+    {
+        QFETCH(ChosenFontRow, row);
+        TFont font;
+        font.SetName("before");
+        font.SetCharset(SHIFTJIS_CHARSET);
+        QFont chosen(row.Family, row.Points, row.Weight, row.Effects & fsItalic);
+        chosen.setUnderline(row.Effects & fsUnderline);
+        chosen.setStrikeOut(row.Effects & fsStrikeOut);
+        ApplyChosenFont(font, chosen, "opened", std::nullopt);
+        QCOMPARE(FontText(font), row.Font + ", colour 80000008");
+    }
+
+    // The chooser opens on the installed family the window font stands for,
+    // in points; 12 pt IPAGothic in red is picked, then Cancel, then OK.
+    void FontChooserKeepsOnlyAnAcceptedChoice()
+    {
+        TForm1 form;
+        ModalDriver driver;
+        const QString picked = QFontInfo(QFont("IPAGothic")).family();
+        for (const bool accept : {false, true}) {
+            driver.Then([&](QWidget* modal) {
+                auto* dialog = qobject_cast<TFontChooserDialog*>(modal);
+                QCOMPARE(dialog->OpenedFamily(), QFontInfo(QFont("IPAPGothic")).family());
+                QCOMPARE(dialog->SelectedFont().pointSize(), 9);
+                dialog->FontBox()->setCurrentFont(QFont(picked, 12));
+                dialog->ColorButton()->click();
+                accept ? dialog->accept() : dialog->reject();
+            });
+            driver.Then([](QWidget* modal) {
+                qobject_cast<QColorDialog*>(modal)->setCurrentColor(Qt::red);
+                qobject_cast<QColorDialog*>(modal)->accept();
+            });
+            QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
+            QCOMPARE(form.Run().ChosenFont(), accept ? &form.FontDialog1.Font : nullptr);
+        }
+        QCOMPARE(FontText(form.FontDialog1.Font), picked + " -16 px, charset 128, style 0, colour ff");
+    }
+
+    // The file chooser is shared: its second opening starts on the file the
+    // first chose. The JPEG filter lists both spellings of the extension and
+    // nothing else. The question whether to create the output directory
+    // takes the default answer, yes.
+    void ChoosersFillTheEditsAndChangeDirectory()
+    {
+        ScratchDir scratch;
+        std::filesystem::create_directory(scratch.File("books"));
+        for (const char* name : {"books/A.JPG", "books/b.jpg", "books/c.txt"})
+            std::ofstream(scratch.File(name)) << "x";
+        TForm1 form;
+        ModalDriver driver;
+        QStringList seen;
+        driver.Then([&](QWidget* modal) {
+            seen << qobject_cast<QFileDialog*>(modal)->nameFilters();
+            Type(scratch.Q("books/not-yet.txt"))(modal);
+        });
+        driver.Then([&](QWidget* modal) {
+            auto* chooser = qobject_cast<QFileDialog*>(modal);
+            seen << chooser->nameFilters() << chooser->selectedFiles();
+            auto* model = chooser->findChild<QFileSystemModel*>();
+            QTRY_COMPARE(model->rowCount(model->index(scratch.Q("books"))), 2);
+            Type("A.JPG")(modal);
+        });
+        driver.Then(Type(scratch.Q("pages/new")));
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(CurrentDir(), scratch.File("books"));
+        QTest::mouseClick(form.SpeedButton2, Qt::LeftButton);
+        QTest::mouseClick(form.SpeedButton3, Qt::LeftButton);
+        QCOMPARE(seen, (QStringList{"text files (*)", "JPEG files (*.jpg) (*.JPG)", scratch.Q("books/not-yet.txt")}));
+        QCOMPARE((QStringList{form.Edit1->text(), form.Edit2->text(), form.Edit4->text()}),
+                 (QStringList{scratch.Q("books/not-yet.txt"), scratch.Q("books/A.JPG"), scratch.Q("pages/new")}));
+        QVERIFY(DirectoryExists(scratch.File("pages/new")));
+    }
+
+    // It opens on the current directory: the root, each ancestor and the
+    // current directory (selected), then the subdirectories without hidden
+    // ones, ignoring case; files likewise. A directory removed before it is
+    // entered is reported and the chooser stays where it was. Cancel leaves
+    // the current directory where browsing left it; the next opening starts there.
+    void DirectoryChooserBrowsingThenCancel()
+    {
+        ScratchDir scratch;
+        for (const char* name : {"beta", "Alpha/gone", ".hidden"})
+            std::filesystem::create_directories(scratch.File(name));
+        for (const char* name : {"b.txt", "A.txt", ".secret"})
+            std::ofstream(scratch.File(name)) << "x";
+        ModalDriver driver;
+        driver.Then([&](QWidget* modal) {
+            auto* dialog = qobject_cast<TSelectDirDlg*>(modal);
+            QCOMPARE(dialog->windowTitle(), "ディレクトリの選択");
+            QCOMPARE(dialog->CancelButton->text(), "キャンセル");
+            // Without help, OK and Cancel take its place on the right.
+            QVERIFY(dialog->HelpButton->isHidden() && dialog->DirLabel->isHidden());
+            QCOMPARE(dialog->OKButton->geometry(), QRect(256, 224, 77, 27));
+            QCOMPARE(dialog->DirEdit->selectedText(), QString::fromStdString(scratch.Path));
+            const QStringList ancestors = QString::fromStdString(scratch.Path).split('/');
+            QCOMPARE(Entries(dialog->DirList), "/" + ancestors.join(' ') + " Alpha beta");
+            QCOMPARE(dialog->DirList->currentRow(), ancestors.size() - 1);
+            QCOMPARE(Entries(dialog->FileList), "A.txt b.txt");
+            QVERIFY(dialog->DriveList->currentIndex() >= 0);
+            // As a double-click or Enter on the entry.
+            const auto enter = [list = dialog->DirList](const char* entry) {
+                emit list->itemActivated(list->findItems(entry, Qt::MatchExactly).value(0));
+            };
+            enter("Alpha");
+            QCOMPARE(dialog->DirEdit->text(), scratch.Q("Alpha"));
+            std::filesystem::remove(scratch.File("Alpha/gone"));
+            enter("gone");
+            QCOMPARE(dialog->DirList->Directory(), scratch.File("Alpha"));
+            dialog->CancelButton->click();
+        });
+        std::string directory;
+        QVERIFY(!ChooseDirectory(directory, AllOptions, 0));
+        QCOMPARE(CurrentDir(), scratch.File("Alpha"));
+        QCOMPARE(driver.Boxes, QStringList{ErrorBox("ファイルが見つかりません.")});
+        driver.Then([](QWidget* modal) { qobject_cast<TSelectDirDlg*>(modal)->OKButton->click(); });
+        QVERIFY(ChooseDirectory(directory, AllOptions, 0));
+        QCOMPARE(directory, scratch.File("Alpha"));
+    }
+
+    // Relative names, typed in a directory holding "here"; the question is
+    // answered yes, in the last row no first.
+    void DirectoryChooserTypedNames_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("made");
+        QTest::newRow("empty name cannot be made") << "" << 1 << false;
+        QTest::newRow("nor one without a parent part") << "new" << 1 << false;
+        QTest::newRow("existing") << "here" << 0 << true;
+        QTest::newRow("missing below an existing one") << "here/sub" << 1 << true;
+        QTest::newRow("two levels, no first") << "here/a/b" << 2 << true;
+    }
+    void DirectoryChooserTypedNames()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, questions);
+        QFETCH(bool, made);
+        ScratchDir scratch;
+        std::filesystem::create_directory(scratch.File("here"));
+        ModalDriver driver;
+        driver.Then(Type(typed));
+        if (questions == 2) {
+            // "No" keeps the chooser open with the typed name; OK again.
+            driver.Then([](QWidget* box) {
+                auto* chooser = qobject_cast<TSelectDirDlg*>(box->parentWidget());
+                qobject_cast<QMessageBox*>(box)->buttons().constLast()->click();
+                QTimer::singleShot(0, chooser, [chooser] { chooser->OKButton->click(); });
+            });
+        }
+        std::string directory;
+        QString refusal;
+        try {
+            QVERIFY(ChooseDirectory(directory, AllOptions, 0));
+        } catch (const Exception& error) {
+            refusal = QString::fromStdString(error.Message());
+        }
+        QCOMPARE(refusal, made ? "" : "ディレクトリを作成できません");
+        QCOMPARE(QString::fromStdString(directory), made ? typed : "");
+        QVERIFY(!made || DirectoryExists(directory));
+        QCOMPARE(driver.Boxes, QStringList(questions, BoxText(QMessageBox::Question, "確認",
+                                                              "指定されたディレクトリが存在しません。作成しますか？",
+                                                              {"はい(&Y)", "いいえ(&N)"})));
+    }
+
+    // A missing name's code depends on whether its parent exists.
+    void ErrorNumbersGiveTheMessages()
+    {
+        for (const auto& [number, path, code, message] :
+             {std::tuple{ENOENT, "/tmp", 2, "ファイルが見つかりません"}, {ENOENT, "/no/x", 3, "不正なファイル名です"},
+              {ENOTDIR, "/x", 3, "不正なファイル名です"}, {EMFILE, "/x", 4, "オープンしたファイルが多すぎます"},
+              {EACCES, "/x", 5, "ファイルへのアクセスが拒否されました"}, {EIO, "/x", EIO, "I/O エラー (5)"}}) {
+            const EInOutError error = InOutErrorFor(number, path);
+            QCOMPARE(error.ErrorCode(), code);
+            QCOMPARE(error.Message(), message);
+        }
+    }
+};
+
+}  // namespace tessaro::test
+
+// The program's start-up for a Japanese locale at 96 pixels per inch.
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    tessaro::InitCodePageInfo("ja_JP.UTF-8");
+    tessaro::InitScreenFont(96);
+    tessaro::InitJPEGDefaults(32);
+    tessaro::InstallFontSubstitutions();
+    tessaro::test::WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "WindowTest.moc"
