@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# End to end: the real window program on a virtual X server. The name of a
-# three-line text is typed into "Text file" and "Start" pressed with the
-# keyboard; the page must reach the disk and the window stay open.
-# Usage: run-window-e2e.sh PATH/TO/tessaro. Exits 77 (skipped) without Xvfb or xdotool.
+# End to end: the window program on a virtual X server gets the name of a
+# three-line text and "Start" from the keyboard; its page must reach the disk
+# and the window stay open. Exits 77 (skipped) without Xvfb or xdotool.
 set -euo pipefail
-program=$(readlink -f "$1")
+program=$(readlink -f "${1:?usage: run-window-e2e.sh PATH/TO/tessaro}")
 driver=$(cd "$(dirname "$0")/../../tools" && pwd)/window-driver.sh
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
@@ -15,10 +14,7 @@ work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break
-  sleep 0.1
-done
+for _ in $(seq 100); do [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break; sleep 0.1; done
 [ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 cd "$work"
