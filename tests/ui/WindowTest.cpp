@@ -334,6 +334,7 @@ private slots:
         });
         driver.Then(Type(scratch.Q("pages/new")));
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+        QCOMPARE(CurrentDir(), scratch.File("books"));
         QTest::mouseClick(form.SpeedButton2, Qt::LeftButton);
         QTest::mouseClick(form.SpeedButton3, Qt::LeftButton);
         QCOMPARE(seen, (QStringList{"text files (*)", "JPEG files (*.jpg) (*.JPG)", scratch.Q("books/not-yet.txt")}));
@@ -368,8 +369,7 @@ private slots:
             QCOMPARE(dialog->DirList->currentRow(), ancestors.size() - 1);
             QCOMPARE(Entries(dialog->FileList), "A.txt b.txt");
             QVERIFY(dialog->DriveList->currentIndex() >= 0);
-            // As a double-click or Enter on the entry.
-            const auto enter = [list = dialog->DirList](const char* entry) {
+            const auto enter = [list = dialog->DirList](const char* entry) {  // a double-click or Enter
                 emit list->itemActivated(list->findItems(entry, Qt::MatchExactly).value(0));
             };
             enter("Alpha");
@@ -412,5 +412,4 @@ private slots:
 }  // namespace tessaro::test
 
 QTEST_MAIN(tessaro::test::WindowTest)
-
 #include "WindowTest.moc"

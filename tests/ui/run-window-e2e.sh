@@ -9,9 +9,10 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
-# Xvfb takes the first free display and writes its number once it accepts
-# clients, so two tests starting at once never race for one display.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb takes the first free display, so parallel tests never race for one, and
+# writes its number once it accepts clients; -noreset keeps it from resetting
+# (and refusing the program) when xdotool, its first client, disconnects.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do [ -s "$work/display" ] || ! kill -0 "$xvfb" 2>/dev/null && break; sleep 0.1; done
