@@ -21,7 +21,7 @@
 namespace tessaro::test {
 namespace {
 
-// "caption, icon N: text; buttons", free of regular-expression operators.
+// "title, icon N: text; buttons", free of regular-expression operators.
 QString BoxText(QMessageBox::Icon icon, const QString& title, const QString& text, const QStringList& buttons = {"OK"})
 {
     return QStringLiteral("%1, icon %2: %3; %4").arg(title).arg(int(icon)).arg(text, buttons.join(' '));
