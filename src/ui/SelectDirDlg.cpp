@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -105,6 +106,13 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent), dir
         Guarded([&] { OpenEntry(row(item)); });
     });
     Rebuild();
+}
+
+void TDirectoryListBox::keyPressEvent(QKeyEvent* event)
+{
+    QListWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        event->accept();
 }
 
 void TDirectoryListBox::SetDirectory(const std::string& name)

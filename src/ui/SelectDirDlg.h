@@ -34,6 +34,11 @@ public:
 
     std::function<void()> OnChange;
 
+protected:
+    // Enter opens the current entry and goes no further: the dialog's
+    // default button is not pressed with it.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Rebuild();
     void AddEntry(const QString& text, const std::string& path, int level, const QIcon& icon);

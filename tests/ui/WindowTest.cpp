@@ -369,8 +369,10 @@ private slots:
             QCOMPARE(dialog->DirList->currentRow(), ancestors.size() - 1);
             QCOMPARE(Entries(dialog->FileList), "A.txt b.txt");
             QVERIFY(dialog->DriveList->currentIndex() >= 0);
-            const auto enter = [list = dialog->DirList](const char* entry) {  // a double-click or Enter
-                emit list->itemActivated(list->findItems(entry, Qt::MatchExactly).value(0));
+            const auto enter = [list = dialog->DirList](const char* entry) {  // Enter opens, and only opens
+                list->setCurrentItem(list->findItems(entry, Qt::MatchExactly).value(0));
+                QTest::keyClick(list, Qt::Key_Return);
+                QVERIFY(list->window()->isVisible());
             };
             enter("Alpha");
             QCOMPARE(dialog->DirEdit->text(), scratch.Q("Alpha"));
