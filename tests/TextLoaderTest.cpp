@@ -32,8 +32,7 @@ std::string Encode(std::string utf8, const char* encoding)
 {
     const IconvHandle converter(encoding, "UTF-8");
     std::string out(4 * utf8.size(), '\0');
-    char* in = utf8.data();
-    char* put = out.data();
+    char *in = utf8.data(), *put = out.data();
     std::size_t inLeft = utf8.size(), outLeft = out.size();
     EXPECT_NE(iconv(converter.Get(), &in, &inLeft, &put, &outLeft), static_cast<std::size_t>(-1)) << encoding;
     iconv(converter.Get(), nullptr, nullptr, &put, &outLeft);
@@ -67,18 +66,18 @@ TEST(TextLoader, KeptTextsFollowTheOneRuleWhateverTheChunks)
         const std::size_t chunkSize = 1 + random() % 5;
         const std::string expected = Normalised(bytes);
         SCOPED_TRACE(testing::PrintToString(bytes) + " in chunks of " + std::to_string(chunkSize));
-        EXPECT_EQ(Load(bytes, Locale, chunkSize).Bytes, expected);
+        const TempDir dir;
+        WriteFile(dir.File("t"), bytes);
+        EXPECT_EQ(LoadText(dir.File("t"), Locale, chunkSize).Bytes, expected);
+        TStringList lines;
+        LoadLines(lines, dir.File("t"));
+        EXPECT_EQ(JoinLines(lines), expected);
         // Auto keeps the bytes of a UTF-8 text, and of any text it does not convert, with today's encoding.
-        const LoadedText automatic = Load(bytes, Auto, chunkSize);
+        const LoadedText automatic = LoadText(dir.File("t"), Auto, chunkSize);
         if (DecideTextEncoding(expected, Auto) == TextEncoding::Utf8 || automatic.Bytes == expected) {
             EXPECT_EQ(automatic.Bytes, expected);
             EXPECT_EQ(automatic.Encoding, DecideTextEncoding(expected, Auto));
         }
-        TStringList lines;
-        const TempDir dir;
-        WriteFile(dir.File("t"), bytes);
-        LoadLines(lines, dir.File("t"));
-        EXPECT_EQ(JoinLines(lines), expected);
     }
 }
 
@@ -127,10 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
             ConversionRow{"EucJpGuessNotBorneOut", Auto, Encode(Utf8Book, "EUC-JP") + "\xA9\xA1",
                           Encode(Utf8Book, "EUC-JP") + "\xA9\xA1\r\n", TextEncoding::Locale},
             ConversionRow{"Utf8MarkKept", Auto, "\xEF\xBB\xBF\xFFx", "\xEF\xBB\xBF\xFFx\r\n"}),
-        testing::Values(1, 2, 3, DefaultChunkSize)),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).label) + "_" + std::to_string(std::get<1>(info.param));
-    });
+        testing::Values(1, 2, 3, DefaultChunkSize)));
 
 // A text without a clear other encoding loads as --encoding locale loads it.
 TEST(TextLoader, KeepsTheLocaleCodePageWithoutAClearOtherEncoding)
@@ -158,7 +154,7 @@ void PrintTo(const EncodedBook& book, std::ostream* out)
     *out << book.label;
 }
 
-class SameBook : public testing::TestWithParam<std::tuple<EncodedBook, const char*>> {};
+class SameBook : public testing::TestWithParam<std::tuple<EncodedBook, std::string>> {};
 
 // The rasters of every page of a run over the book.
 std::string Pages(const std::string& bytes, TextEncodingChoice choice)
@@ -196,10 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      EncodedBook{"Utf16Le", "UTF-16LE", Utf16Le, Utf16},
                                      EncodedBook{"Utf16Be", "UTF-16BE", Utf16Be, Utf16},
                                      EncodedBook{"Utf8", "UTF-8", "", Utf8}),
-                     testing::Values("ja_JP.UTF-8", "en_US.UTF-8")),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).label) + (std::get<1>(info.param)[0] == 'j' ? "_ja" : "_en");
-    });
+                     testing::Values("ja_JP.UTF-8"s, "en_US.UTF-8"s)));
 
 }  // namespace
 }  // namespace tessaro::test
