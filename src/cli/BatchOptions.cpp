@@ -112,11 +112,15 @@ TextEncodingChoice ParseEncoding(const std::string& value)
         {"locale", TextEncodingChoice::Locale},
         {"utf-8", TextEncodingChoice::Utf8},
         {"shift_jis", TextEncodingChoice::ShiftJis},
+        {"euc-jp", TextEncodingChoice::EucJp},
+        {"iso-2022-jp", TextEncodingChoice::Iso2022Jp},
+        {"utf-16", TextEncodingChoice::Utf16},
     };
     for (const auto& [name, choice] : names)
         if (value == name)
             return choice;
-    throw UsageError("--encoding wants auto, locale, utf-8 or shift_jis, not \"" + value + "\"");
+    throw UsageError("--encoding wants auto, locale, utf-8, shift_jis, euc-jp, iso-2022-jp or utf-16, not \"" +
+                     value + "\"");
 }
 
 void SetOption(BatchOptions& options, std::string_view name, const std::string& value)
@@ -209,8 +213,9 @@ std::string UsageText()
 
 Turns a text file into numbered JPEG pages (quality 80), written as
 PREFIX000001.jpg, PREFIX000002.jpg, ... until the text is used up. A UTF-8
-text is read as UTF-8; any other is read as bytes in the code page of the
-locale (Shift_JIS for ja_JP).
+text is read as UTF-8, a text clearly in Shift_JIS, EUC-JP, ISO-2022-JP or
+UTF-16 in that encoding, and any other as bytes in the code page of the locale
+(Shift_JIS for ja_JP).
 
 Options:
   --format psp|qvga       page size: psp 480x272 (default), qvga 240x320
@@ -229,12 +234,15 @@ Options:
   --dpi N                 screen resolution for point sizes (default 96)
   --locale NAME           locale whose code page the text is in, for example
                           ja_JP.UTF-8 (default: LC_ALL, LC_CTYPE or LANG)
-  --encoding auto|locale|utf-8|shift_jis
-                          how the text's bytes form characters: auto (default)
-                          reads a text that starts with the UTF-8 byte-order
-                          mark, or is valid UTF-8 with a non-ASCII character,
-                          as UTF-8 and any other in the locale's code page;
-                          shift_jis reads Shift_JIS on any locale
+  --encoding auto|locale|utf-8|shift_jis|euc-jp|iso-2022-jp|utf-16
+                          the text's encoding. auto (default): a byte-order
+                          mark decides UTF-8 or UTF-16; a valid UTF-8 text
+                          with a non-ASCII character is UTF-8; a text that
+                          is clearly Shift_JIS, EUC-JP or ISO-2022-JP is
+                          read in it; any other is in the locale's code page.
+                          shift_jis reads Shift_JIS on any locale; utf-16
+                          without a byte-order mark is little-endian; bytes
+                          that are not characters show as U+FFFD
   --jobs N                encoding threads (default: the number of cores);
                           1 encodes each page on the layout thread. The files
                           are the same for every N.

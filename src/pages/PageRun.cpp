@@ -1,13 +1,14 @@
 #include "pages/PageRun.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "imaging/TCanvas.h"
 #include "imaging/TJPEGImage.h"
 #include "pages/PageSurface.h"
 #include "pages/TextFlow.h"
 #include "text/FileIO.h"
-#include "text/TextFile.h"
+#include "text/TextLoader.h"
 
 namespace tessaro {
 
@@ -85,10 +86,9 @@ void PageRun::Start(const std::string& textFileName, TextEncodingChoice encoding
     std::string().swap(text_);
     offset_ = 0;
     pageCounter_ = 1;
-    TStringList lines;
-    LoadLines(lines, textFileName);
-    text_ = JoinLines(lines);
-    encoding_ = DecideTextEncoding(text_, encoding);
+    LoadedText loaded = LoadText(textFileName, encoding);
+    text_ = std::move(loaded.Bytes);
+    encoding_ = loaded.Encoding;
     offset_ = ByteOrderMarkLength(text_, encoding_);
 }
 

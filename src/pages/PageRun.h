@@ -49,9 +49,10 @@ public:
     // Counter 1, no text, a 480x272 template and a white preview of its size.
     PageRun();
 
-    // Starts a run: empties the text, resets the counter, loads the text file
-    // and decides once how its bytes form characters (a leading UTF-8
-    // byte-order mark is dropped).
+    // Starts a run: empties the text, resets the counter, loads the text file,
+    // deciding once how its bytes form characters and converting a text in
+    // another encoding than UTF-8 and the locale's code page to UTF-8 (a
+    // leading byte-order mark is dropped).
     void Start(const std::string& textFileName, TextEncodingChoice encoding = TextEncodingChoice::Auto);
     // Produces one page. Returns true when the text is used up (the run ended).
     bool Tick(const TickSettings& settings, const PageSaver& save = SavePage);

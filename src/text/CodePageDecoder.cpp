@@ -2,40 +2,16 @@
 
 #include <array>
 #include <cerrno>
-#include <iconv.h>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "text/IconvHandle.h"
 #include "text/Utf8.h"
 
 namespace tessaro {
 
 namespace {
-
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
-
-// Owns one iconv conversion descriptor; empty when no name could be opened.
-class IconvHandle {
-public:
-    IconvHandle() = default;
-    explicit IconvHandle(iconv_t handle) : handle_(handle) {}
-    IconvHandle(IconvHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoConverter; }
-    IconvHandle& operator=(IconvHandle&&) = delete;
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-    ~IconvHandle()
-    {
-        if (handle_ != kNoConverter)
-            iconv_close(handle_);
-    }
-
-    iconv_t Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != kNoConverter; }
-
-private:
-    iconv_t handle_ = kNoConverter;
-};
 
 // The iconv names of a code page, the usual one first.
 std::vector<std::string> IconvNames(int codePage)
@@ -61,9 +37,9 @@ IconvHandle OpenDecoder(int codePage)
 {
     // Big-endian UTF-32 names its byte order, so iconv writes no byte-order mark.
     for (const std::string& name : IconvNames(codePage)) {
-        const iconv_t handle = iconv_open("UTF-32BE", name.c_str());
-        if (handle != kNoConverter)
-            return IconvHandle(handle);
+        IconvHandle handle("UTF-32BE", name.c_str());
+        if (handle)
+            return handle;
     }
     return IconvHandle();
 }

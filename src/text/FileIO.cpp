@@ -47,12 +47,18 @@ std::int64_t FileSize(const UniqueFd& file)
     return info.st_size;
 }
 
-std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count)
+namespace {
+
+// Calls readSome(destination, count, done) until count bytes are delivered,
+// the end of the file is reached or a read fails; a read interrupted by a
+// signal is repeated.
+template <class ReadSome>
+std::size_t ReadRepeatedly(void* buffer, std::size_t count, ReadSome readSome)
 {
     auto* bytes = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::read(file.Get(), bytes + done, count - done);
+        const ssize_t got = readSome(bytes + done, count - done, done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
@@ -60,6 +66,22 @@ std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count)
         done += static_cast<std::size_t>(got);
     }
     return done;
+}
+
+}  // namespace
+
+std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count)
+{
+    return ReadRepeatedly(buffer, count, [&](char* destination, std::size_t left, std::size_t) {
+        return ::read(file.Get(), destination, left);
+    });
+}
+
+std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count, std::int64_t position)
+{
+    return ReadRepeatedly(buffer, count, [&](char* destination, std::size_t left, std::size_t done) {
+        return ::pread(file.Get(), destination, left, static_cast<off_t>(position + static_cast<std::int64_t>(done)));
+    });
 }
 
 namespace {

@@ -44,6 +44,9 @@ std::int64_t FileSize(const UniqueFd& file);
 // returns the number of bytes delivered (fewer at the end of the file or on a
 // read error).
 std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count);
+// The same from the given byte position of the file, which leaves the file's
+// own position alone, so the file can be read through more than once.
+std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count, std::int64_t position);
 
 // Replaces the file at path by the given bytes. The bytes go to a new file
 // beside it first and take its place only once they are all written, so a

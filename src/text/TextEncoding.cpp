@@ -13,6 +13,9 @@ TextEncoding DecideTextEncoding(std::string_view text, TextEncodingChoice choice
     case TextEncodingChoice::Locale:
         return TextEncoding::Locale;
     case TextEncodingChoice::Utf8:
+    case TextEncodingChoice::EucJp:
+    case TextEncodingChoice::Iso2022Jp:
+    case TextEncodingChoice::Utf16:
         return TextEncoding::Utf8;
     case TextEncodingChoice::ShiftJis:
         return TextEncoding::ShiftJis;

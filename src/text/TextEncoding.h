@@ -1,6 +1,7 @@
 #pragma once
-// How the bytes of a book are read: in the locale's code page, as UTF-8, or as
-// Shift_JIS whatever the locale.
+// How the bytes of a book form characters: in the locale's code page, as UTF-8,
+// or as Shift_JIS whatever the locale. A book in another encoding is converted
+// to UTF-8 when it is loaded (text/TextLoader.h).
 
 #include <cstddef>
 #include <string>
@@ -10,12 +11,13 @@ namespace tessaro {
 
 enum class TextEncoding { Locale, Utf8, ShiftJis };
 
-// What the user asks for; Auto decides from the text.
-enum class TextEncodingChoice { Auto, Locale, Utf8, ShiftJis };
+// What the user asks for; Auto decides from the text. EUC-JP, ISO-2022-JP and
+// UTF-16 texts are converted to UTF-8.
+enum class TextEncodingChoice { Auto, Locale, Utf8, ShiftJis, EucJp, Iso2022Jp, Utf16 };
 
 // A text that begins with the UTF-8 byte-order mark, or that is well-formed
 // UTF-8 holding a multi-byte sequence, is UTF-8; any other keeps the locale's
-// code page.
+// code page. A chosen encoding that is converted gives UTF-8.
 TextEncoding DecideTextEncoding(std::string_view text, TextEncodingChoice choice);
 
 // Length of the leading UTF-8 byte-order mark of a UTF-8 text (3 or 0).

@@ -1,24 +1,18 @@
 #include "text/TextFile.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <memory>
 
-#include "text/Exception.h"
-#include "text/FileIO.h"
+#include "text/TextLoader.h"
 
 namespace tessaro {
 
 namespace {
 
-// The read count is a signed 32-bit number, so a file must stay below 2 GiB.
-constexpr std::int64_t kLargestReadableFile = 0x7FFFFFFF;
-
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
 // CR, LF and CR LF each end one line; a line end at the very end adds no empty
-// line after it. The text holds no NUL: the caller cut it at the first one.
+// line after it.
 TStringList SplitLines(std::string_view text)
 {
     TStringList lines;
@@ -40,21 +34,8 @@ TStringList SplitLines(std::string_view text)
 
 void LoadLines(TStringList& list, const std::string& fileName)
 {
-    const UniqueFd file = OpenRegularFileForReading(fileName);
-    const std::int64_t size = FileSize(file);
-    if (size > kLargestReadableFile)
-        throw EReadError(FormatMessage("ファイル %s は大きすぎます", fileName));
-
-    // One buffer of the file's size, filled by one read; only the bytes really
-    // delivered count, so a file that shrank meanwhile gives what it still has.
-    const auto count = static_cast<std::size_t>(std::max<std::int64_t>(size, 0));
-    const auto buffer = std::make_unique_for_overwrite<char[]>(count);
-    const std::size_t delivered = ReadUpTo(file, buffer.get(), count);
-
-    // The first NUL ends the text, as does the end of what was read.
-    std::string_view text(buffer.get(), delivered);
-    text = text.substr(0, text.find('\0'));
-    list = SplitLines(text);
+    // The loaded text is cut at the first NUL and ends every line with CR LF.
+    list = SplitLines(LoadText(fileName, TextEncodingChoice::Locale).Bytes);
 }
 
 std::string JoinLines(const TStringList& list)

@@ -8,6 +8,8 @@ namespace tessaro {
 
 inline constexpr int CodePageUtf8 = 65001;
 inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
+// U+FFFD, which stands for bytes that are not a character.
+inline constexpr std::string_view Utf8ReplacementCharacter = "\xEF\xBF\xBD";
 
 // Length of the well-formed UTF-8 sequence at the start of s (1 to 4), or 0
 // when s does not start with one (a stray continuation byte, an overlong or
