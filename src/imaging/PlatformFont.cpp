@@ -42,43 +42,6 @@ bool IsDefaultName(const std::string& name)
                                           [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
-// The code page a font's character set reads bytes in.
-int CodePageOfCharset(std::uint8_t charset)
-{
-    switch (charset) {
-    case SHIFTJIS_CHARSET:
-        return 932;
-    case 129:  // Hangul
-        return 949;
-    case 134:  // GB2312
-        return 936;
-    case 136:  // Big5
-        return 950;
-    case 222:  // Thai
-        return 874;
-    case 238:  // Eastern Europe
-        return 1250;
-    case 204:  // Russian
-        return 1251;
-    case 0:  // ANSI
-        return 1252;
-    case 161:  // Greek
-        return 1253;
-    case 162:  // Turkish
-        return 1254;
-    case 177:  // Hebrew
-        return 1255;
-    case 178:  // Arabic
-        return 1256;
-    case 186:  // Baltic
-        return 1257;
-    case 163:  // Vietnamese
-        return 1258;
-    default:
-        return AnsiCodePage();
-    }
-}
-
 bool IsControlByte(std::string_view character)
 {
     if (character.size() != 1)
