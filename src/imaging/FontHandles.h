@@ -24,4 +24,9 @@ struct FontconfigPatternDeleter {
 };
 using FontconfigPattern = std::unique_ptr<FcPattern, FontconfigPatternDeleter>;
 
+struct FontconfigFontSetDeleter {
+    void operator()(FcFontSet* fonts) const { FcFontSetDestroy(fonts); }
+};
+using FontconfigFontSet = std::unique_ptr<FcFontSet, FontconfigFontSetDeleter>;
+
 }  // namespace tessaro

@@ -42,43 +42,6 @@ bool IsDefaultName(const std::string& name)
                                           [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
-// The code page a font's character set reads bytes in.
-int CodePageOfCharset(std::uint8_t charset)
-{
-    switch (charset) {
-    case SHIFTJIS_CHARSET:
-        return 932;
-    case 129:  // Hangul
-        return 949;
-    case 134:  // GB2312
-        return 936;
-    case 136:  // Big5
-        return 950;
-    case 222:  // Thai
-        return 874;
-    case 238:  // Eastern Europe
-        return 1250;
-    case 204:  // Russian
-        return 1251;
-    case 0:  // ANSI
-        return 1252;
-    case 161:  // Greek
-        return 1253;
-    case 162:  // Turkish
-        return 1254;
-    case 177:  // Hebrew
-        return 1255;
-    case 178:  // Arabic
-        return 1256;
-    case 186:  // Baltic
-        return 1257;
-    case 163:  // Vietnamese
-        return 1258;
-    default:
-        return AnsiCodePage();
-    }
-}
-
 bool IsControlByte(std::string_view character)
 {
     if (character.size() != 1)
@@ -114,9 +77,9 @@ void RequireFontconfig()
         throw EOutOfResources("フォント設定を読み込めません (fontconfig)");
 }
 
-// Asks fontconfig for the installed font of a family nearest to the
-// description's style, language and pitch.
-std::optional<MatchedFont> MatchFont(const TFontDescription& description, const std::string& family)
+// The fontconfig pattern of a family in the description's style and pitch,
+// Japanese when japanese is set, after fontconfig's substitutions.
+FontconfigPattern SubstitutedPattern(const TFontDescription& description, const std::string& family, bool japanese)
 {
     FontconfigPattern pattern(FcPatternCreate());
     if (!pattern)
@@ -124,13 +87,21 @@ std::optional<MatchedFont> MatchFont(const TFontDescription& description, const 
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern.get(), FC_WEIGHT, (description.Style & fsBold) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern.get(), FC_SLANT, (description.Style & fsItalic) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    if (description.Charset == SHIFTJIS_CHARSET)
+    if (japanese)
         FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
     if (description.Pitch == fpFixed)
         FcPatternAddInteger(pattern.get(), FC_SPACING, FC_MONO);
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());
+    return pattern;
+}
 
+// Asks fontconfig for the installed font of a family nearest to the
+// description's style, language and pitch.
+std::optional<MatchedFont> MatchFont(const TFontDescription& description, const std::string& family)
+{
+    const FontconfigPattern pattern =
+        SubstitutedPattern(description, family, description.Charset == SHIFTJIS_CHARSET);
     FcResult result = FcResultNoMatch;
     FontconfigPattern match(FcFontMatch(nullptr, pattern.get(), &result));
     FcChar8* file = nullptr;
@@ -143,6 +114,20 @@ std::optional<MatchedFont> MatchFont(const TFontDescription& description, const 
     return matched;
 }
 
+// Japanese fonts come first among those that stand in for missing characters
+// when the font is a Japanese one or its text is (code page 932, or UTF-8 on a
+// Japanese locale), so that Han characters take their Japanese shapes.
+bool FallbackPrefersJapanese(const TFontDescription& description, int codePage)
+{
+    const int textCodePage = codePage == CodePageUtf8 ? AnsiCodePage() : codePage;
+    return description.Charset == SHIFTJIS_CHARSET || textCodePage == 932;
+}
+
+std::string RequestedFamily(const TFontDescription& description)
+{
+    return SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
+}
+
 FT_Library ThreadFreeTypeLibrary();
 
 // Opens the face for a description. A font that cannot be found or read falls
@@ -151,8 +136,7 @@ FT_Library ThreadFreeTypeLibrary();
 FreeTypeFace OpenFace(const TFontDescription& description)
 {
     RequireFontconfig();
-    const std::string requested =
-        SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
+    const std::string requested = RequestedFamily(description);
     for (const std::string& family : {requested, std::string("sans-serif")}) {
         const std::optional<MatchedFont> matched = MatchFont(description, family);
         FT_Face face = nullptr;
@@ -217,6 +201,41 @@ void FillBox(TBitmap& raster, int left, int top, int right, int bottom, DevicePi
     }
 }
 
+// A glyph of a face at its pixel size, with the face's synthetic styles; the
+// metrics are the face's own, relative to the common baseline.
+Glyph RenderGlyph(const StyledFace& styled, FT_UInt index)
+{
+    Glyph glyph;
+    FT_Face face = styled.Face.get();
+    if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
+        return glyph;
+    FT_GlyphSlot slot = face->glyph;
+    if (styled.Slant)
+        FT_GlyphSlot_Oblique(slot);
+    if (styled.Embolden)
+        FT_GlyphSlot_Embolden(slot);
+    glyph.Advance = RoundTo26Dot6(slot->advance.x);
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+        return glyph;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    glyph.Left = slot->bitmap_left;
+    glyph.Top = slot->bitmap_top;
+    glyph.Width = static_cast<int>(bitmap.width);
+    glyph.Rows = static_cast<int>(bitmap.rows);
+    glyph.Coverage.resize(std::size_t(glyph.Width) * std::size_t(glyph.Rows));
+    for (int y = 0; y < glyph.Rows; ++y) {
+        const unsigned char* source = bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch;
+        std::uint8_t* target = glyph.Coverage.data() + std::size_t(y) * std::size_t(glyph.Width);
+        if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+            for (int x = 0; x < glyph.Width; ++x)
+                target[x] = (source[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+        } else {
+            std::copy_n(source, glyph.Width, target);
+        }
+    }
+    return glyph;
+}
+
 }  // namespace
 
 void RequirePageFonts()
@@ -253,11 +272,9 @@ PlatformFont& PlatformFont::For(const TFontDescription& description, int codePag
 PlatformFont::PlatformFont(const TFontDescription& description, int codePage)
     : description_(description), codePage_(codePage)
 {
-    face_ = OpenFace(description);
-    FT_Face face = face_.get();
     // A family without a bold or italic face gets the style drawn in.
-    emboldenSynthetically_ = (description.Style & fsBold) && !(face->style_flags & FT_STYLE_FLAG_BOLD);
-    slantSynthetically_ = (description.Style & fsItalic) && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+    face_ = WithStyle(OpenFace(description), description.Style);
+    FT_Face face = face_.Face.get();
 
     const TT_HoriHeader* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
     const double unitsPerEm = face->units_per_EM ? face->units_per_EM : 1000;
@@ -269,10 +286,10 @@ PlatformFont::PlatformFont(const TFontDescription& description, int codePage)
     double emPixels = -height;
     if (height > 0)
         emPixels = height * unitsPerEm / std::max(1.0, ascender - descender);
-    const auto em = static_cast<FT_UInt>(std::max(1L, std::lround(emPixels)));
-    FT_Set_Pixel_Sizes(face, 0, em);
+    pixelSize_ = static_cast<FT_UInt>(std::max(1L, std::lround(emPixels)));
+    FT_Set_Pixel_Sizes(face, 0, pixelSize_);
 
-    const double scale = em / unitsPerEm;
+    const double scale = pixelSize_ / unitsPerEm;
     cellHeight_ = static_cast<int>(std::lround((ascender - descender) * scale));
     ascent_ = static_cast<int>(std::lround(ascender * scale));
     underlinePosition_ = static_cast<int>(std::lround(-face->underline_position * scale));
@@ -309,43 +326,33 @@ const Glyph& PlatformFont::GlyphOf(std::string_view character)
     return found->second;
 }
 
+FontFallback& PlatformFont::Fallback()
+{
+    if (!fallback_) {
+        const FontconfigPattern pattern = SubstitutedPattern(description_, RequestedFamily(description_),
+                                                             FallbackPrefersJapanese(description_, codePage_));
+        fallback_ = std::make_unique<FontFallback>(pattern.get(), ThreadFreeTypeLibrary(), pixelSize_,
+                                                   description_.Style);
+    }
+    return *fallback_;
+}
+
 Glyph PlatformFont::Render(std::string_view character)
 {
-    Glyph glyph;
     if (IsControlByte(character)) {
+        Glyph glyph;
         glyph.Advance = spaceAdvance_;
         return glyph;
     }
-    FT_Face face = face_.get();
     const char32_t codePoint = DecodeCharacter(character, codePage_);
-    const FT_UInt index = FT_Get_Char_Index(face, codePoint);
-    if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
-        return glyph;
-    FT_GlyphSlot slot = face->glyph;
-    if (slantSynthetically_)
-        FT_GlyphSlot_Oblique(slot);
-    if (emboldenSynthetically_)
-        FT_GlyphSlot_Embolden(slot);
-    glyph.Advance = RoundTo26Dot6(slot->advance.x);
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
-        return glyph;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    glyph.Left = slot->bitmap_left;
-    glyph.Top = slot->bitmap_top;
-    glyph.Width = static_cast<int>(bitmap.width);
-    glyph.Rows = static_cast<int>(bitmap.rows);
-    glyph.Coverage.resize(std::size_t(glyph.Width) * std::size_t(glyph.Rows));
-    for (int y = 0; y < glyph.Rows; ++y) {
-        const unsigned char* source = bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch;
-        std::uint8_t* target = glyph.Coverage.data() + std::size_t(y) * std::size_t(glyph.Width);
-        if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
-            for (int x = 0; x < glyph.Width; ++x)
-                target[x] = (source[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
-        } else {
-            std::copy_n(source, glyph.Width, target);
-        }
+    const FT_UInt index = FT_Get_Char_Index(face_.Face.get(), codePoint);
+    // Bytes that are no character of the code page keep the face's own
+    // missing-glyph box.
+    if (index == 0 && codePoint != ReplacementCharacter) {
+        if (const StyledFace* fallback = Fallback().FaceWith(codePoint))
+            return RenderGlyph(*fallback, FT_Get_Char_Index(fallback->Face.get(), codePoint));
     }
-    return glyph;
+    return RenderGlyph(face_, index);
 }
 
 int PlatformFont::TextWidth(std::string_view text)

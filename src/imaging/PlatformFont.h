@@ -1,7 +1,8 @@
 #pragma once
 // A realised font: a FreeType face found through fontconfig for a font
-// description, with its metrics and a cache of rendered glyphs. Fonts with
-// equal descriptions share one platform font.
+// description, with its metrics and a cache of rendered glyphs. A character
+// the face lacks is drawn from the first installed font that has it. Fonts
+// with equal descriptions share one platform font.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "imaging/Color.h"
+#include "imaging/FontFallback.h"
 #include "imaging/FontHandles.h"
 #include "imaging/TFont.h"
 
@@ -64,16 +66,18 @@ public:
 
 private:
     Glyph Render(std::string_view character);
+    FontFallback& Fallback();
     void DrawLine(TBitmap& raster, int x, int width, int top, int thickness, DevicePixel color) const;
 
     TFontDescription description_;
-    FreeTypeFace face_;
+    StyledFace face_;
     int codePage_;
+    FT_UInt pixelSize_ = 0;
+    // Made when the face first lacks a character.
+    std::unique_ptr<FontFallback> fallback_;
     int cellHeight_ = 0;
     int ascent_ = 0;
     int spaceAdvance_ = 0;
-    bool emboldenSynthetically_ = false;
-    bool slantSynthetically_ = false;
     int underlinePosition_ = 0;
     int underlineThickness_ = 1;
     int strikeOutPosition_ = 0;

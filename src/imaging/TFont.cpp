@@ -1,8 +1,11 @@
 #include "imaging/TFont.h"
 
+#include <algorithm>
 #include <cstdint>
 
+#include "text/CodePageDecoder.h"
 #include "text/CodePageInfo.h"
+#include "text/Utf8.h"
 
 namespace tessaro {
 
@@ -18,7 +21,60 @@ std::uint8_t SystemFontCharset()
     return AnsiCodePage() == 932 ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
 }
 
+// The longest start of a UTF-8 name, in whole characters, whose form in the
+// code page fits the name limit. A byte that begins no UTF-8 sequence counts
+// as a character of its own.
+std::string_view FontNamePrefix(std::string_view name, int codePage)
+{
+    std::size_t kept = 0;
+    std::size_t encodedBytes = 0;
+    while (kept < name.size()) {
+        const std::size_t length = std::max<std::size_t>(1, Utf8SequenceLength(name.substr(kept)));
+        encodedBytes += EncodedLength(name.substr(kept, length), codePage);
+        if (encodedBytes > MaxFontNameBytes)
+            break;
+        kept += length;
+    }
+    return name.substr(0, kept);
+}
+
 }  // namespace
+
+int CodePageOfCharset(std::uint8_t charset)
+{
+    switch (charset) {
+    case SHIFTJIS_CHARSET:
+        return 932;
+    case 129:  // Hangul
+        return 949;
+    case 134:  // GB2312
+        return 936;
+    case 136:  // Big5
+        return 950;
+    case 222:  // Thai
+        return 874;
+    case 238:  // Eastern Europe
+        return 1250;
+    case 204:  // Russian
+        return 1251;
+    case 0:  // ANSI
+        return 1252;
+    case 161:  // Greek
+        return 1253;
+    case 162:  // Turkish
+        return 1254;
+    case 177:  // Hebrew
+        return 1255;
+    case 178:  // Arabic
+        return 1256;
+    case 186:  // Baltic
+        return 1257;
+    case 163:  // Vietnamese
+        return 1258;
+    default:
+        return AnsiCodePage();
+    }
+}
 
 int MulDiv(int a, int b, int c)
 {
@@ -59,7 +115,7 @@ void TFont::SetName(std::string_view name)
 {
     if (name.empty())
         return;
-    description_.Name.assign(name.substr(0, MaxFontNameBytes));
+    description_.Name.assign(FontNamePrefix(name, CodePageOfCharset(description_.Charset)));
     Changed();
 }
 

@@ -19,6 +19,10 @@ enum TFontPitch { fpDefault = 0, fpVariable = 1, fpFixed = 2 };
 inline constexpr std::uint8_t DEFAULT_CHARSET = 1;
 inline constexpr std::uint8_t SHIFTJIS_CHARSET = 128;
 
+// The code page a font's character set reads bytes in: the locale's ANSI code
+// page for DEFAULT_CHARSET and any set without a code page of its own.
+int CodePageOfCharset(std::uint8_t charset);
+
 // The part of a font that selects the platform font.
 struct TFontDescription {
     std::string Name;
@@ -47,7 +51,10 @@ public:
     TFont();
 
     const std::string& Name() const { return description_.Name; }
-    // Keeps the first 31 bytes; an empty name changes nothing.
+    // Keeps the longest start of the UTF-8 name, in whole characters, that
+    // takes at most 31 bytes in the code page of the character set; a
+    // character the code page lacks counts as the one byte of the '?' that
+    // would stand for it. An empty name changes nothing.
     void SetName(std::string_view name);
 
     int Height() const { return description_.Height; }

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cerrno>
+#include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -33,25 +35,30 @@ std::vector<std::string> IconvNames(int codePage)
     }
 }
 
-IconvHandle OpenDecoder(int codePage)
+enum class Direction { Decode, Encode };
+
+IconvHandle OpenConverter(int codePage, Direction direction)
 {
     // Big-endian UTF-32 names its byte order, so iconv writes no byte-order mark.
     for (const std::string& name : IconvNames(codePage)) {
-        IconvHandle handle("UTF-32BE", name.c_str());
+        IconvHandle handle = direction == Direction::Decode ? IconvHandle("UTF-32BE", name.c_str())
+                                                            : IconvHandle(name.c_str(), "UTF-8");
         if (handle)
             return handle;
     }
     return IconvHandle();
 }
 
-// One descriptor per code page and thread, opened on first use; a code page
-// that iconv does not know is remembered as empty so it is not tried again.
-const IconvHandle& DecoderFor(int codePage)
+// One descriptor per code page, direction and thread, opened on first use; a
+// code page that iconv does not know is remembered as empty so it is not
+// tried again.
+const IconvHandle& ConverterFor(int codePage, Direction direction)
 {
-    thread_local std::unordered_map<int, IconvHandle> decoders;
-    auto found = decoders.find(codePage);
-    if (found == decoders.end())
-        found = decoders.emplace(codePage, OpenDecoder(codePage)).first;
+    thread_local std::unordered_map<int, IconvHandle> converters[2];
+    auto& ofDirection = converters[static_cast<int>(direction)];
+    auto found = ofDirection.find(codePage);
+    if (found == ofDirection.end())
+        found = ofDirection.emplace(codePage, OpenConverter(codePage, direction)).first;
     return found->second;
 }
 
@@ -64,25 +71,32 @@ char32_t DecodeAscii(std::string_view bytes)
     return ReplacementCharacter;
 }
 
-char32_t DecodeWith(iconv_t decoder, std::string_view bytes)
+// Converts the whole input into output, returning the bytes written, or
+// nothing when the input does not convert whole or the output is too short.
+std::optional<std::size_t> ConvertWhole(iconv_t converter, std::string_view bytes, std::span<unsigned char> output)
 {
-    // Room for two code points: a second one means the bytes were more than
-    // one character.
-    std::array<unsigned char, 8> output{};
     std::string input(bytes);
     char* in = input.data();
     std::size_t inLeft = input.size();
     char* out = reinterpret_cast<char*>(output.data());
     std::size_t outLeft = output.size();
 
-    iconv(decoder, nullptr, nullptr, nullptr, nullptr);
-    const std::size_t converted = iconv(decoder, &in, &inLeft, &out, &outLeft);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
     // Some converters (CP1258) hold a character back to combine it with the
     // next; the flush writes it out and leaves the descriptor in its first state.
-    const std::size_t flushed = iconv(decoder, nullptr, nullptr, &out, &outLeft);
+    const std::size_t flushed = iconv(converter, nullptr, nullptr, &out, &outLeft);
     if (converted == static_cast<std::size_t>(-1) || flushed == static_cast<std::size_t>(-1) || inLeft != 0)
-        return ReplacementCharacter;
-    if (output.size() - outLeft != 4)
+        return std::nullopt;
+    return output.size() - outLeft;
+}
+
+char32_t DecodeWith(iconv_t decoder, std::string_view bytes)
+{
+    // Room for two code points: a second one means the bytes were more than
+    // one character.
+    std::array<unsigned char, 8> output{};
+    if (ConvertWhole(decoder, bytes, output) != 4u)
         return ReplacementCharacter;
     return (char32_t{output[0]} << 24) | (char32_t{output[1]} << 16) | (char32_t{output[2]} << 8) |
            char32_t{output[3]};
@@ -96,10 +110,19 @@ char32_t DecodeCharacter(std::string_view bytes, int codePage)
         return ReplacementCharacter;
     if (codePage == CodePageUtf8)
         return DecodeUtf8(bytes);
-    const IconvHandle& decoder = DecoderFor(codePage);
+    const IconvHandle& decoder = ConverterFor(codePage, Direction::Decode);
     if (!decoder)
         return DecodeAscii(bytes);
     return DecodeWith(decoder.Get(), bytes);
+}
+
+std::size_t EncodedLength(std::string_view utf8Character, int codePage)
+{
+    const IconvHandle& encoder = ConverterFor(codePage, Direction::Encode);
+    // A character takes at most four bytes in any code page iconv knows.
+    std::array<unsigned char, 8> output{};
+    const std::optional<std::size_t> length = encoder ? ConvertWhole(encoder.Get(), utf8Character, output) : std::nullopt;
+    return length.value_or(1);
 }
 
 }  // namespace tessaro

@@ -84,8 +84,9 @@ void ApplyChosenFont(TFont& font, const QFont& chosen, const QString& openedFami
                      const std::optional<QColor>& pickedColor)
 {
     if (chosen.family().compare(openedFamily, Qt::CaseInsensitive) != 0) {
-        font.SetName(Utf8Prefix(chosen.family(), MaxFontNameBytes));
+        // The name is cut in the code page of its character set, so that comes first.
         font.SetCharset(CharsetForFamily(chosen.family()));
+        font.SetName(chosen.family().toStdString());
     }
     if (chosen.pointSizeF() > 0)
         font.SetHeight(-int(std::lround(chosen.pointSizeF() * font.PixelsPerInch() / 72.0)));
