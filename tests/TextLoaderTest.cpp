@@ -104,8 +104,9 @@ TEST_P(Conversion, GivesUtf8WithOneReplacementPerInvalidUnit)
     EXPECT_EQ(loaded.Bytes, row.text);
     EXPECT_EQ(loaded.Encoding, row.encoding);
     // Measured before it is read, the text takes a block of its own size (beyond the short-string buffer).
-    if (loaded.Bytes.size() > 2 * std::string().capacity())
+    if (loaded.Bytes.size() > 2 * std::string().capacity()) {
         EXPECT_EQ(loaded.Bytes.capacity(), loaded.Bytes.size());
+    }
 }
 
 const std::string Utf16Le = "\xFF\xFE";

@@ -62,18 +62,6 @@ TColor ToTColor(const QColor& color)
     return TColor((rgb.blue() << 16) | (rgb.green() << 8) | rgb.red());
 }
 
-std::string Utf8Prefix(const QString& text, std::size_t maxBytes)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::size_t length = std::min<std::size_t>(std::size_t(utf8.size()), maxBytes);
-    // Step back over continuation bytes so the cut falls before a lead byte.
-    if (length < std::size_t(utf8.size())) {
-        while (length > 0 && (static_cast<unsigned char>(utf8[qsizetype(length)]) & 0xC0) == 0x80)
-            --length;
-    }
-    return std::string(utf8.constData(), length);
-}
-
 std::uint8_t CharsetForFamily(const QString& family)
 {
     return QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese) ? SHIFTJIS_CHARSET

@@ -25,10 +25,6 @@ QFont ChooserFont(const TFont& font);
 QColor ToQColor(TColor color);
 TColor ToTColor(const QColor& color);
 
-// The first bytes of the UTF-8 form of text, at most maxBytes, never cutting a
-// character in two.
-std::string Utf8Prefix(const QString& text, std::size_t maxBytes);
-
 // Character set for a family the user picked: Shift_JIS for a family that
 // writes Japanese, the system's own otherwise.
 std::uint8_t CharsetForFamily(const QString& family);

@@ -278,9 +278,9 @@ private slots:
             << ChosenFontRow{japanese, 10, QFont::Medium, fsUnderline, japanese + " -13 px, charset 128, style 5"};
         QTest::newRow("unknown family cut at 31 bytes") << ChosenFontRow{
             QString(40, 'a'), 12, QFont::Normal, fsStrikeOut, QString(31, 'a') + " -16 px, charset 1, style 8"};
-        // Eleven three-byte characters: the eleventh would end at byte 33.
-        QTest::newRow("no half character") << ChosenFontRow{"あいうえおかきくけこさ", 9, QFont::Light, 0,
-                                                            "あいうえおかきくけこ -12 px, charset 1, style 0"};
+        // Sixteen two-byte characters of code page 932: the sixteenth would end at byte 32.
+        QTest::newRow("no half character") << ChosenFontRow{"あいうえおかきくけこさしすせそた", 9, QFont::Light, 0,
+                                                            "あいうえおかきくけこさしすせそ -12 px, charset 1, style 0"};
     }
     void ChosenFontTakenIntoTheRunFont()
     {
