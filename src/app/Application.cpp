@@ -1,6 +1,8 @@
 #include "app/Application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
@@ -30,6 +32,14 @@ const std::string& ApplicationTitle()
         return TitleFromModulePath(error ? std::string("tessaro") : program.string());
     }();
     return title;
+}
+
+void InstallQtTranslations()
+{
+    static QTranslator qtTexts;
+    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 }
 
 int RunApplication(const std::function<void()>& startUp, const MainWindowFactory& createMainWindow)

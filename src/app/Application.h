@@ -22,6 +22,11 @@ using MainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
 // Runs start-up, creates and shows the main window and runs the message loop
 // until it closes. Needs a QApplication. An error at start-up is shown and ends
 // the program; the result is always 0.
+// Qt's own texts (the choosers' buttons and labels) in the user's language,
+// to match the program's Japanese messages under a ja locale. Does nothing
+// where Qt has no translation for the language.
+void InstallQtTranslations();
+
 int RunApplication(const std::function<void()>& startUp, const MainWindowFactory& createMainWindow);
 
 }  // namespace tessaro

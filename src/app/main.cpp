@@ -39,6 +39,7 @@ void StartUp()
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    tessaro::InstallQtTranslations();
     QApplication::setApplicationName(QString::fromUtf8(tessaro::ApplicationTitle().c_str()));
     QApplication::setDesktopFileName(QStringLiteral("tessaro"));
     QApplication::setWindowIcon(tessaro::ApplicationIcon());

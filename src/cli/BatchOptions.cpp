@@ -11,9 +11,14 @@ const char* const DefaultBodyFamily = "ＭＳ ゴシック";
 
 namespace {
 
-constexpr int MaxFontSize = 1000;
-constexpr int MaxPixelsPerInch = 10000;
-constexpr unsigned MaxJobs = 256;
+// The ranges of the numeric options. The largest font at the finest
+// resolution has an em of 960 pixels, already more than a page is high; a
+// page of it takes milliseconds.
+constexpr int MinFontSize = 1;
+constexpr int MaxFontSize = 144;
+constexpr int MinPixelsPerInch = 24;
+constexpr int MaxPixelsPerInch = 480;
+constexpr unsigned MaxJobs = 64;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -138,13 +143,13 @@ void SetOption(BatchOptions& options, std::string_view name, const std::string& 
             throw UsageError("--font wants a family name");
         options.Font.Family = value;
     } else if (name == "--font-size")
-        options.Font.Size = ParseNumber(name, value, 1, MaxFontSize);
+        options.Font.Size = ParseNumber(name, value, MinFontSize, MaxFontSize);
     else if (name == "--font-color")
         options.Font.Color = ParseColor(value);
     else if (name == "--font-style")
         options.Font.Style = ParseStyle(value);
     else if (name == "--dpi")
-        options.PixelsPerInch = ParseNumber(name, value, 1, MaxPixelsPerInch);
+        options.PixelsPerInch = ParseNumber(name, value, MinPixelsPerInch, MaxPixelsPerInch);
     else if (name == "--locale")
         options.Locale = value;
     else if (name == "--encoding")
@@ -225,13 +230,14 @@ Options:
                           current directory)
   --font FAMILY           body font family (default "ＭＳ ゴシック", which maps
                           to IPAGothic)
-  --font-size POINTS      body font size (default 9)
+  --font-size POINTS      body font size, 1 to 144 (default 9)
   --font-color RRGGBB     body text colour in hexadecimal (default 000000)
   --font-style LIST       comma-separated: bold,italic,underline,strikeout
                           (default none)
                           Any --font option makes the body font the one
                           described; unset parts take the defaults above.
-  --dpi N                 screen resolution for point sizes (default 96)
+  --dpi N                 screen resolution for point sizes, 24 to 480
+                          (default 96)
   --locale NAME           locale whose code page the text is in, for example
                           ja_JP.UTF-8 (default: LC_ALL, LC_CTYPE or LANG)
   --encoding auto|locale|utf-8|shift_jis|euc-jp|iso-2022-jp|utf-16

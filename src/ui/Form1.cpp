@@ -180,6 +180,12 @@ void TForm1::ConnectHandlers()
     connectClick(SpeedButton3, &TForm1::SpeedButton3Click);
     connectClick(BitBtn1, &TForm1::BitBtn1Click);
     connectClick(Button1, &TForm1::Button1Click);
+    // Enter in a text field presses Start.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+        connect(edit, &QLineEdit::returnPressed, this, [this] {
+            if (!Timer1.Enabled())
+                Button1->click();
+        });
 }
 
 bool TForm1::ChooseFile(const QString& filter, QString& fileName)
@@ -226,9 +232,24 @@ void TForm1::BitBtn1Click()
 
 void TForm1::Button1Click()
 {
+    // During a run the button reads Stop.
+    if (Timer1.Enabled())
+        StopRun();
+    else
+        StartRun();
+}
+
+void TForm1::StartRun()
+{
     run_.Start(Bytes(Edit1));
     Timer1.SetEnabled(true);
     SetRunning(true);
+}
+
+void TForm1::StopRun()
+{
+    Timer1.SetEnabled(false);
+    SetRunning(false);
 }
 
 void TForm1::Timer1Timer()
@@ -237,15 +258,18 @@ void TForm1::Timer1Timer()
     try {
         ended = run_.Tick(ReadTickSettings());
     } catch (...) {
-        // A page that was drawn but could not be written is still shown.
+        // A page that was drawn but could not be written is still shown. The
+        // run stops before its error is shown: the user mends the cause and
+        // starts again, rather than the book being used up page after page.
         ShowPage();
+        StopRun();
         throw;
     }
     ShowPage();
-    if (ended) {
-        Timer1.SetEnabled(false);
-        SetRunning(false);
-    }
+    if (ended)
+        StopRun();
+    else
+        ShowProgress();
 }
 
 TickSettings TForm1::ReadTickSettings() const
@@ -281,8 +305,18 @@ void TForm1::ShowPage()
 
 void TForm1::SetRunning(bool running)
 {
-    Button1->setEnabled(!running);
+    Button1->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
     BitBtn1->setEnabled(!running);
+    setWindowTitle(QStringLiteral("Tessaro"));
+}
+
+// The page just written and the share of the text laid out so far, in the
+// title: "Tessaro - page 419, 37%".
+void TForm1::ShowProgress()
+{
+    const std::size_t total = run_.TextBytes();
+    const std::size_t percent = total == 0 ? 100 : run_.ConsumedBytes() * 100 / total;
+    setWindowTitle(QStringLiteral("Tessaro - page %1, %2%").arg(run_.PageCounter() - 1).arg(percent));
 }
 
 }  // namespace tessaro

@@ -72,7 +72,11 @@ private:
     bool ChooseFile(const QString& filter, QString& fileName);
     TickSettings ReadTickSettings() const;
     void ShowPage();
+    void StartRun();
+    // Ends the run where it stands: the pages written so far stay.
+    void StopRun();
     void SetRunning(bool running);
+    void ShowProgress();
 
     PageRun run_;
     QString lastChosenFile_;

@@ -64,10 +64,10 @@ TEST(BatchOptionsTest, CommandLinesGiveTheirOptions)
          "jobs=3 quiet"},
         {"--font-color=123456 --font-style strikeout,underline,italic --encoding utf-8 t",
          "[t] psp bg= prefix=book out= font=-/-/5649426/14 dpi=96 locale=- utf-8 jobs=J"},
-        {"--font-size 1 --dpi 1 --jobs 1 --encoding=locale t",
-         "[t] psp bg= prefix=book out= font=-/1/-/- dpi=1 locale=- locale jobs=1"},
-        {"--font-size=1000 --dpi=10000 --jobs=256 t",
-         "[t] psp bg= prefix=book out= font=-/1000/-/- dpi=10000 locale=- auto jobs=256"},
+        {"--font-size 1 --dpi 24 --jobs 1 --encoding=locale t",
+         "[t] psp bg= prefix=book out= font=-/1/-/- dpi=24 locale=- locale jobs=1"},
+        {"--font-size=144 --dpi=480 --jobs=64 t",
+         "[t] psp bg= prefix=book out= font=-/144/-/- dpi=480 locale=- auto jobs=64"},
         {"--jobs 2 -h --bogus", "[] psp bg= prefix=book out= font=-/-/-/- dpi=96 locale=- auto jobs=2 help"},
         {"--version", "[] psp bg= prefix=book out= font=-/-/-/- dpi=96 locale=- auto jobs=J version"},
     };
@@ -87,8 +87,8 @@ TEST_P(UsageErrorTest, IsRefused)
 
 INSTANTIATE_TEST_SUITE_P(Refused, UsageErrorTest,
                          testing::Values("", "a b", "--bogus a", "--quiet=1 a", "a --out", "--format a4 a",
-                                         "--jobs 0 a", "--jobs 257 a", "--jobs 2x a", "--dpi 0 a", "--dpi 10001 a",
-                                         "--dpi= a", "--font-size 0 a", "--font-size 1001 a",
+                                         "--jobs 0 a", "--jobs 65 a", "--jobs 2x a", "--dpi 23 a", "--dpi 481 a",
+                                         "--dpi= a", "--font-size 0 a", "--font-size 145 a",
                                          "--font-size 99999999999 a", "--font= a", "--font-color 12345 a",
                                          "--font-color GG0000 a", "--font-color -12345 a", "--font-color 1234567 a",
                                          "--font-style heavy a", "--font-style bold, a", "--font-style ,bold a",
@@ -247,13 +247,16 @@ TEST_F(BatchProcessTest, ExitStatusAndMessages)
         {"--jobs 2 --out no book.txt", 1, cannotCreate},
         {"--background no.jpg book.txt", 1, "tessaro-batch: page 1: ファイル no.jpg は開けません.\n"},
         {"--jobs 0 book.txt", 2,
-         "tessaro-batch: --jobs wants a whole number from 1 to 256, not \"0\"\n\n" + UsageText()},
+         "tessaro-batch: --jobs wants a whole number from 1 to 64, not \"0\"\n\n" + UsageText()},
+        {"--font-size 144 --dpi 480 --jobs 64 --prefix big book.txt", 0, ""},
         {"--help --bogus", 0, "", UsageText()},
         {"--version", 0, "", "tessaro-batch " TESSARO_VERSION "\n"},
     };
     for (const auto& row : rows) {
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Run("--locale ja_JP.UTF-8 " + row.Arguments), row.Status) << row.Arguments;
         EXPECT_EQ(err + "|" + out, row.Err + "|" + row.Out) << row.Arguments;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << row.Arguments;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("book000001.jpg"))) << "a page written after a failure";
 }
