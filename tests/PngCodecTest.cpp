@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+
+#include "imaging/PngCodec.h"
+#include "text/Exception.h"
+
+namespace tessaro::test {
+namespace {
+
+// Odd width, so rows end in a partly used byte at every bit depth; 266 pixels,
+// so each of the 256 colours below appears at least once.
+constexpr int kWidth = 19;
+constexpr int kHeight = 14;
+
+// Colour number i: gray i, or (mixed) a colour whose channels all differ.
+DevicePixel ColourNumber(int i, bool mixed)
+{
+    const auto v = static_cast<std::uint8_t>(i);
+    return mixed ? MakePixel(v, std::uint8_t(255 - v), std::uint8_t(v * 7)) : MakePixel(v, v, v);
+}
+
+// Pixel n has colour number n % 256; an 8-bit raster holds it as that index.
+TBitmap Raster(TPixelFormat format, bool mixed)
+{
+    const bool indexed = format == TPixelFormat::pf8bit;
+    TBitmap raster;
+    raster.SetPixelFormat(indexed ? format : TPixelFormat::pfDevice);
+    raster.SetWidth(kWidth);
+    raster.SetHeight(kHeight);
+    std::vector<TPaletteEntry> palette;
+    for (int n = 0; n < kWidth * kHeight; ++n) {
+        const DevicePixel p = ColourNumber(n % 256, mixed);
+        if (n < 256)
+            palette.push_back({PixelRed(p), PixelGreen(p), PixelBlue(p), 0});
+        std::uint8_t* row = raster.MutableScanLine(n / kWidth);
+        if (indexed)
+            row[n % kWidth] = static_cast<std::uint8_t>(n % 256);
+        else
+            reinterpret_cast<DevicePixel*>(row)[n % kWidth] = p;
+    }
+    raster.SetPalette(palette);
+    raster.SetPixelFormat(format);
+    return raster;
+}
+
+// The samples of a PNG as display pixels, with the bit depth and colour type
+// its header gives.
+struct DecodedPng {
+    int BitDepth = 0;
+    int ColourType = 0;
+    std::vector<DevicePixel> Pixels;
+};
+
+DecodedPng Decode(const std::vector<std::uint8_t>& bytes)
+{
+    DecodedPng decoded{bytes.at(24), bytes.at(25), {}};  // IHDR, after signature, length, type, width, height
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    png_image_begin_read_from_memory(&image, bytes.data(), bytes.size());
+    EXPECT_EQ(image.width * image.height, png_uint_32(kWidth * kHeight)) << image.message;
+    image.format = PNG_FORMAT_BGRA;  // the reader widens a gray level to 8 bits as level * 255 / top
+    decoded.Pixels.resize(PNG_IMAGE_SIZE(image) / 4);
+    EXPECT_NE(png_image_finish_read(&image, nullptr, decoded.Pixels.data(), 0, nullptr), 0) << image.message;
+    return decoded;
+}
+
+// The Rec. 601 luma of a pixel on the nearest of grayLevels levels, widened
+// back to 8 bits.
+DevicePixel NearestLevelOfLuma(DevicePixel p, int grayLevels)
+{
+    const int top = grayLevels - 1;
+    const long luma = std::lround(0.299 * PixelRed(p) + 0.587 * PixelGreen(p) + 0.114 * PixelBlue(p));
+    const auto gray = static_cast<std::uint8_t>(std::lround(double(luma) * top / 255.0) * 255 / top);
+    return MakePixel(gray, gray, gray);
+}
+
+struct EncodeCase {
+    const char* Name;
+    TPixelFormat Form;
+    bool Mixed;
+    int GrayLevels;
+    int BitDepth;
+};
+
+class PngEncodeTest : public ::testing::TestWithParam<EncodeCase> {};
+
+// In gray, every pixel lands on its own nearest level, whatever its
+// neighbours: no dithering. In colour, every pixel keeps its colour.
+TEST_P(PngEncodeTest, GraysAreNearestLevelsOfLumaAndColoursStay)
+{
+    const EncodeCase& c = GetParam();
+    const TBitmap raster = Raster(c.Form, c.Mixed);
+    const DecodedPng png = Decode(EncodePng(raster, c.GrayLevels));
+    EXPECT_EQ(png.BitDepth, c.BitDepth);
+    EXPECT_EQ(png.ColourType, c.GrayLevels == 0 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY);
+    for (int n = 0; n < kWidth * kHeight; ++n) {
+        const DevicePixel p = raster.PixelAt(n % kWidth, n / kWidth);
+        ASSERT_EQ(png.Pixels.at(std::size_t(n)), c.GrayLevels == 0 ? p : NearestLevelOfLuma(p, c.GrayLevels))
+            << "pixel " << n;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, PngEncodeTest,
+    ::testing::Values(EncodeCase{"Indexed16", TPixelFormat::pf8bit, false, 16, 4},
+                      EncodeCase{"Indexed4", TPixelFormat::pf8bit, false, 4, 2},
+                      EncodeCase{"Indexed2", TPixelFormat::pf8bit, false, 2, 1},
+                      EncodeCase{"Indexed256", TPixelFormat::pf8bit, false, 256, 8},
+                      EncodeCase{"ColourPalette256", TPixelFormat::pf8bit, true, 256, 8},
+                      EncodeCase{"Display16", TPixelFormat::pfDevice, false, 16, 4},
+                      EncodeCase{"ColourDisplay256", TPixelFormat::pfDevice, true, 256, 8},
+                      EncodeCase{"Bgr4", TPixelFormat::pf24bit, false, 4, 2},
+                      EncodeCase{"ColourDisplay", TPixelFormat::pfDevice, true, 0, 8},
+                      EncodeCase{"ColourBgr", TPixelFormat::pf24bit, true, 0, 8},
+                      EncodeCase{"ColourPalette", TPixelFormat::pf8bit, true, 0, 8}),
+    [](const auto& info) { return info.param.Name; });
+
+// An empty raster or an unknown number of grays is refused before the
+// library starts; a width beyond its limit is refused by the library itself,
+// through the error bridge.
+TEST(PngCodecTest, RefusalsRaisePngError)
+{
+    const struct {
+        int Width, Height, GrayLevels;
+    } rows[] = {{0, 0, 16}, {10, 0, 16}, {10, 10, 3}, {10, 10, 8}, {1000001, 1, 2}};
+    for (const auto& row : rows) {
+        TBitmap raster;
+        raster.SetPixelFormat(TPixelFormat::pf8bit);
+        raster.SetWidth(row.Width);
+        raster.SetHeight(row.Height);
+        try {
+            EncodePng(raster, row.GrayLevels);
+            ADD_FAILURE() << "no error for " << row.Width << "x" << row.Height << " in " << row.GrayLevels;
+        } catch (const EPNG& error) {
+            EXPECT_EQ(error.Message().rfind("PNG エラー: ", 0), 0u) << error.Message();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tessaro::test
