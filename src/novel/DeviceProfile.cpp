@@ -56,13 +56,14 @@ bool SameName(std::string_view a, std::string_view b)
                       [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
-// Decimal digits only: no sign, no spaces, nothing after them.
+// A whole number and nothing else: no plus sign, no spaces. (A minus sign
+// passes here and fails the range checks.)
 std::optional<int> WholeNumber(std::string_view text)
 {
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end)
+    if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
 }
