@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "imaging/PngCodec.h"
+#include "support/TestSupport.h"
 #include "text/Exception.h"
 
 namespace tessaro::test {
@@ -141,6 +142,15 @@ TEST(PngCodecTest, RefusalsRaisePngError)
             EXPECT_EQ(error.Message(), row.Message);
         }
     }
+}
+
+TEST(PngCodecTest, SaveWritesTheEncodedBytes)
+{
+    TempDir dir;
+    const TBitmap raster = Raster(TPixelFormat::pf8bit, false);
+    SavePng(dir.File("page.png"), raster, 16);
+    const std::vector<std::uint8_t> encoded = EncodePng(raster, 16);
+    EXPECT_EQ(ReadFile(dir.File("page.png")), std::string(encoded.begin(), encoded.end()));
 }
 
 }  // namespace
