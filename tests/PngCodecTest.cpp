@@ -46,25 +46,18 @@ TBitmap Raster(TPixelFormat format, bool mixed)
     return raster;
 }
 
-// The samples of a PNG as display pixels, with the bit depth and colour type
-// its header gives.
-struct DecodedPng {
-    int BitDepth = 0;
-    int ColourType = 0;
-    std::vector<DevicePixel> Pixels;
-};
-
-DecodedPng Decode(const std::vector<std::uint8_t>& bytes)
+// The pixels of a PNG as display pixels; a gray level comes back widened to
+// 8 bits as level * 255 / top.
+std::vector<DevicePixel> Decode(const std::vector<std::uint8_t>& bytes)
 {
-    DecodedPng decoded{bytes.at(24), bytes.at(25), {}};  // IHDR, after signature, length, type, width, height
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     png_image_begin_read_from_memory(&image, bytes.data(), bytes.size());
     EXPECT_EQ(image.width * image.height, png_uint_32(kWidth * kHeight)) << image.message;
-    image.format = PNG_FORMAT_BGRA;  // the reader widens a gray level to 8 bits as level * 255 / top
-    decoded.Pixels.resize(PNG_IMAGE_SIZE(image) / 4);
-    EXPECT_NE(png_image_finish_read(&image, nullptr, decoded.Pixels.data(), 0, nullptr), 0) << image.message;
-    return decoded;
+    image.format = PNG_FORMAT_BGRA;
+    std::vector<DevicePixel> pixels(PNG_IMAGE_SIZE(image) / 4);
+    EXPECT_NE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr), 0) << image.message;
+    return pixels;
 }
 
 // The Rec. 601 luma of a pixel on the nearest of grayLevels levels, widened
@@ -93,12 +86,13 @@ TEST_P(PngEncodeTest, GraysAreNearestLevelsOfLumaAndColoursStay)
 {
     const EncodeCase& c = GetParam();
     const TBitmap raster = Raster(c.Form, c.Mixed);
-    const DecodedPng png = Decode(EncodePng(raster, c.GrayLevels));
-    EXPECT_EQ(png.BitDepth, c.BitDepth);
-    EXPECT_EQ(png.ColourType, c.GrayLevels == 0 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY);
+    const std::vector<std::uint8_t> bytes = EncodePng(raster, c.GrayLevels);
+    EXPECT_EQ(bytes.at(24), c.BitDepth);  // in the header, after signature, length, type, width, height
+    EXPECT_EQ(bytes.at(25), c.GrayLevels == 0 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY);
+    const std::vector<DevicePixel> pixels = Decode(bytes);
     for (int n = 0; n < kWidth * kHeight; ++n) {
         const DevicePixel p = raster.PixelAt(n % kWidth, n / kWidth);
-        ASSERT_EQ(png.Pixels.at(std::size_t(n)), c.GrayLevels == 0 ? p : NearestLevelOfLuma(p, c.GrayLevels))
+        ASSERT_EQ(pixels.at(std::size_t(n)), c.GrayLevels == 0 ? p : NearestLevelOfLuma(p, c.GrayLevels))
             << "pixel " << n;
     }
 }
