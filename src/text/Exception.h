@@ -85,6 +85,16 @@ private:
     int messageCode_;
 };
 
+class EPNG : public EInvalidGraphic {
+public:
+    // "PNG エラー: %s" with the PNG library's message. The library has no
+    // message numbers, so its own words are what tells one fault from another.
+    explicit EPNG(std::string_view libraryMessage)
+        : EInvalidGraphic(FormatMessage("PNG エラー: %s", libraryMessage))
+    {
+    }
+};
+
 class EInOutError : public Exception {
 public:
     EInOutError(const std::string& message, int errorCode) : Exception(message), errorCode_(errorCode) {}
