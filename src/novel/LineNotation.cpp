@@ -1,0 +1,440 @@
+#include "novel/LineNotation.h"
+
+#include <algorithm>
+
+#include "novel/AccentNotation.h"
+#include "novel/RubyBase.h"
+
+namespace tessaro::novel {
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+std::uint32_t Offset(std::size_t position)
+{
+    return static_cast<std::uint32_t>(position);
+}
+
+bool IsContinuationByte(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+const std::uint32_t kWarichuKey = [] {
+    Span warichu;
+    warichu.Kind = SpanKind::Warichu;
+    return RangeKey(warichu);
+}();
+
+void CloseBlockMark(std::vector<Span>& marks, const Span& close)
+{
+    const std::uint32_t key = RangeKey(close);
+    const auto open = std::find_if(marks.rbegin(), marks.rend(), [&](const Span& mark) { return RangeKey(mark) == key; });
+    if (open != marks.rend())
+        marks.erase(std::next(open).base());
+}
+
+}  // namespace
+
+void CarriedLayout::Apply(const Annotation& annotation)
+{
+    const bool open = annotation.Where == Reach::BlockOpen;
+    switch (annotation.What) {
+    case Directive::PageBreak:
+        PendingBreak = annotation.Break;
+        CentredPage = false;
+        break;
+    case Directive::CentredPage:
+        CentredPage = true;
+        break;
+    case Directive::BodyEnd:
+        BodyEnded = true;
+        break;
+    case Directive::Indent:
+        IndentFirst = open ? annotation.First : 0;
+        IndentRest = open ? annotation.Rest : 0;
+        break;
+    case Directive::FlushEnd:
+        FlushEndGap = open ? std::optional<int>(annotation.First) : std::nullopt;
+        break;
+    case Directive::MaxCells:
+        MaxCells = open ? annotation.First : 0;
+        break;
+    case Directive::Heading:
+        HeadingLevel = open ? annotation.First : 0;
+        break;
+    case Directive::Framed:
+        Framed = open;
+        break;
+    case Directive::Horizontal:
+        Horizontal = open;
+        break;
+    case Directive::Mark:
+        if (open)
+            Marks.push_back(annotation.Mark);
+        else
+            CloseBlockMark(Marks, annotation.Mark);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string VisibleText(std::string_view notation, GaijiResolver& gaiji)
+{
+    std::string visible;
+    ForwardFinder bracketClose(notation, BracketClose);
+    ForwardFinder rubyClose(notation, RubyClose);
+    ForwardFinder accentClose(notation, AccentClose);
+    const std::size_t gaijiOpen = GaijiMark.size() + AnnotationOpen.size();
+    for (std::size_t at = 0; at < notation.size();) {
+        const std::string_view rest = notation.substr(at);
+        std::size_t close = npos;
+        if (rest.starts_with(GaijiMark) && rest.substr(GaijiMark.size()).starts_with(AnnotationOpen) &&
+            (close = bracketClose.From(at + gaijiOpen)) != npos) {
+            visible += gaiji.Resolve(notation.substr(at + gaijiOpen, close - at - gaijiOpen));
+        } else if (rest.starts_with(AnnotationOpen) && (close = bracketClose.From(at)) != npos) {
+        } else if (rest.starts_with(RubyOpen) && (close = rubyClose.From(at)) != npos) {
+        } else if (rest.starts_with(RubyBar)) {
+            close = at;
+        } else if (std::optional<std::string> accented;
+                   rest.starts_with(AccentOpen) && (close = accentClose.From(at)) != npos &&
+                   (accented = ExpandAccents(notation.substr(at + AccentOpen.size(), close - at - AccentOpen.size())))) {
+            visible += *accented;
+        } else {
+            at += CopyCharacter(rest, visible);
+            continue;
+        }
+        at = close + NotationCharLength;
+    }
+    return visible;
+}
+
+LineNotation::LineNotation(CarriedLayout& layout, GaijiResolver& gaiji, std::vector<NotationWarning>& warnings)
+    : layout_(layout), gaiji_(gaiji), warnings_(warnings)
+{
+}
+
+bool LineNotation::Read(std::string_view line, int lineNumber, Block& block)
+{
+    Begin(line, lineNumber, block);
+    for (std::size_t at = 0; at < line_.size();)
+        at = ReadAt(at);
+    return Finish();
+}
+
+void LineNotation::Begin(std::string_view line, int lineNumber, Block& block)
+{
+    line_ = line;
+    lineNumber_ = lineNumber;
+    block_ = &block;
+    block = Block();
+    brackets_.Build(line, BracketOpen, BracketClose);
+    rubies_.Build(line, RubyOpen, RubyClose);
+    accents_.Build(line, AccentOpen, AccentClose);
+    bracketCursor_ = rubyCursor_ = accentCursor_ = lookaheadBracketCursor_ = lookaheadRubyCursor_ = 0;
+    rubyFloor_ = 0;
+    barStart_ = npos;
+    gaijiRanges_.clear();
+    openRanges_.clear();
+    sawNotation_ = false;
+    lineIndent_.reset();
+    lineFlushFrom_.reset();
+    lineFlushGap_ = 0;
+    lineHeading_ = 0;
+    deferred_.clear();
+}
+
+std::size_t LineNotation::ReadAt(std::size_t at)
+{
+    const std::string_view rest = line_.substr(at);
+    if (rest.starts_with(GaijiMark) && IsAnnotationAt(at + GaijiMark.size()))
+        return ReadGaiji(at);
+    if (IsAnnotationAt(at))
+        return ReadAnnotation(at);
+    if (rest.starts_with(RubyBar) && BarStartsRuby(at)) {
+        barStart_ = Text().size();
+        sawNotation_ = true;
+        return at + RubyBar.size();
+    }
+    if (rest.starts_with(RubyOpen))
+        return ReadRuby(at);
+    if (rest.starts_with(AccentOpen))
+        return ReadAccent(at);
+    return at + CopyCharacter(rest, Text());
+}
+
+bool LineNotation::IsAnnotationAt(std::size_t at)
+{
+    return line_.substr(at).starts_with(AnnotationOpen) && brackets_.CloseOf(at, bracketCursor_) != npos;
+}
+
+std::size_t LineNotation::ReadGaiji(std::size_t at)
+{
+    const std::size_t open = at + GaijiMark.size();
+    const std::size_t close = brackets_.CloseOf(open, bracketCursor_);
+    const std::size_t descriptionStart = open + AnnotationOpen.size();
+    const std::size_t begin = Text().size();
+    Text() += gaiji_.Resolve(line_.substr(descriptionStart, close - descriptionStart));
+    gaijiRanges_.push_back({Offset(begin), Offset(Text().size())});
+    sawNotation_ = true;
+    return close + BracketClose.size();
+}
+
+std::size_t LineNotation::ReadAnnotation(std::size_t at)
+{
+    const std::size_t close = brackets_.CloseOf(at, bracketCursor_);
+    const std::size_t innerStart = at + AnnotationOpen.size();
+    const std::size_t end = close + BracketClose.size();
+    Apply(ParseAnnotation(line_.substr(innerStart, close - innerStart)), line_.substr(at, end - at));
+    return end;
+}
+
+// ｜ marks the start of a ruby base when a ruby follows before the next ｜:
+// annotations on the way are skipped, and the base must not be empty.
+bool LineNotation::BarStartsRuby(std::size_t at)
+{
+    const std::size_t baseStart = at + RubyBar.size();
+    for (std::size_t look = baseStart; look < line_.size();) {
+        const std::string_view rest = line_.substr(look);
+        std::size_t close = npos;
+        if (rest.starts_with(RubyBar))
+            return false;
+        if (rest.starts_with(RubyOpen) && (close = rubies_.CloseOf(look, lookaheadRubyCursor_)) != npos &&
+            close > look + RubyOpen.size())
+            return look > baseStart;
+        if (rest.starts_with(AnnotationOpen) && (close = brackets_.CloseOf(look, lookaheadBracketCursor_)) != npos)
+            look = close + BracketClose.size();
+        else
+            ++look;
+    }
+    return false;
+}
+
+std::size_t LineNotation::ReadRuby(std::size_t at)
+{
+    const std::size_t close = rubies_.CloseOf(at, rubyCursor_);
+    const std::size_t readingStart = at + RubyOpen.size();
+    std::size_t baseStart = Text().size();
+    if (close != npos && close > readingStart) {
+        if (barStart_ != npos) {
+            baseStart = barStart_;
+            barStart_ = npos;
+            // Nothing shown between ｜ and 《: the bar was text after all.
+            if (baseStart == Text().size()) {
+                Text() += RubyBar;
+                baseStart = Text().size();
+            }
+        } else {
+            baseStart = RubyBaseStart(Text(), rubyFloor_, gaijiRanges_);
+        }
+    }
+    if (baseStart == Text().size()) {
+        Text() += RubyOpen;
+        return readingStart;
+    }
+    Span ruby;
+    ruby.Kind = SpanKind::Ruby;
+    ruby.Text = VisibleText(line_.substr(readingStart, close - readingStart), gaiji_);
+    if (!ruby.Text.empty())
+        AddSpan(std::move(ruby), baseStart, Text().size());
+    rubyFloor_ = Text().size();
+    sawNotation_ = true;
+    return close + RubyClose.size();
+}
+
+std::size_t LineNotation::ReadAccent(std::size_t at)
+{
+    const std::size_t close = accents_.CloseOf(at, accentCursor_);
+    const std::size_t notationStart = at + AccentOpen.size();
+    if (close != npos)
+        if (const std::optional<std::string> accented = ExpandAccents(line_.substr(notationStart, close - notationStart))) {
+            Text() += *accented;
+            sawNotation_ = true;
+            return close + AccentClose.size();
+        }
+    Text() += AccentOpen;
+    return notationStart;
+}
+
+void LineNotation::Apply(const Annotation& annotation, std::string_view raw)
+{
+    sawNotation_ = true;
+    const Reach where = annotation.Where;
+    const bool onThisLine = where != Reach::BlockOpen && where != Reach::BlockClose;
+    switch (annotation.What) {
+    case Directive::Unknown:
+        Warn(raw);
+        return;
+    case Directive::Ignored:
+        return;
+    case Directive::LineBreak:
+        if (!openRanges_[kWarichuKey].empty())
+            Text() += '\n';
+        return;
+    case Directive::Kunten:
+    case Directive::Picture:
+        Insert(annotation.Mark, annotation.Reading);
+        if (!annotation.Caption.empty()) {
+            Span caption;
+            caption.Kind = SpanKind::Note;
+            caption.Placement = Side::Under;
+            caption.Text = VisibleText(annotation.Caption, gaiji_);
+            AddSpan(std::move(caption), Text().size() - ObjectReplacement.size(), Text().size());
+        }
+        return;
+    case Directive::Mark:
+        if (onThisLine) {
+            LayMark(annotation, raw);
+            return;
+        }
+        break;
+    case Directive::Heading:
+        if (onThisLine) {
+            if (where != Reach::Close)
+                lineHeading_ = annotation.First;
+            return;
+        }
+        break;
+    case Directive::Indent:
+        if (onThisLine) {
+            lineIndent_ = {annotation.First, annotation.Rest};
+            return;
+        }
+        break;
+    case Directive::FlushEnd:
+        if (onThisLine) {
+            if (!lineFlushFrom_) {
+                lineFlushFrom_ = Text().size();
+                lineFlushGap_ = annotation.First;
+            }
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    ChangeLayout(annotation);
+}
+
+void LineNotation::LayMark(const Annotation& annotation, std::string_view raw)
+{
+    Span mark = annotation.Mark;
+    if (!annotation.Reading.empty())
+        mark.Text = VisibleText(annotation.Reading, gaiji_);
+    if (annotation.Where == Reach::Target)
+        LayTargeted(std::move(mark), annotation.Target, raw);
+    else if (annotation.Where == Reach::Open)
+        openRanges_[RangeKey(mark)].push_back({Text().size(), std::move(mark)});
+    else
+        CloseRange(std::move(mark), raw);
+}
+
+// ［＃「X」…］ lays its mark over the X that ends just before it.
+void LineNotation::LayTargeted(Span mark, std::string_view target, std::string_view raw)
+{
+    const std::string visible = VisibleText(target, gaiji_);
+    const std::string& text = Text();
+    if (visible.empty() || !text.ends_with(visible) || IsContinuationByte(text[text.size() - visible.size()])) {
+        Warn(raw);
+        return;
+    }
+    AddSpan(std::move(mark), text.size() - visible.size(), text.size());
+}
+
+void LineNotation::CloseRange(Span mark, std::string_view raw)
+{
+    std::vector<OpenRange>& open = openRanges_[RangeKey(mark)];
+    if (open.empty()) {
+        Warn(raw);
+        return;
+    }
+    OpenRange range = std::move(open.back());
+    open.pop_back();
+    // A ruby or note range gets its text from its end: ［＃「Y」のルビ付き終わり］.
+    if (!mark.Text.empty())
+        range.Mark.Text = std::move(mark.Text);
+    AddSpan(std::move(range.Mark), range.Begin, Text().size());
+}
+
+// Kunten marks and pictures put characters of their own into the line.
+void LineNotation::Insert(Span mark, std::string_view text)
+{
+    const std::size_t begin = Text().size();
+    if (mark.Kind == SpanKind::Picture) {
+        Text() += ObjectReplacement;
+        mark.Text = VisibleText(text, gaiji_);
+    } else {
+        Text() += VisibleText(text, gaiji_);
+    }
+    AddSpan(std::move(mark), begin, Text().size());
+    rubyFloor_ = Text().size();
+}
+
+void LineNotation::AddSpan(Span mark, std::size_t begin, std::size_t end)
+{
+    if (begin >= end)
+        return;
+    mark.Range = {Offset(begin), Offset(end)};
+    block_->Spans.push_back(std::move(mark));
+}
+
+// A change of layout before any text of the line applies to the line's block;
+// after text, from the next block on.
+void LineNotation::ChangeLayout(const Annotation& annotation)
+{
+    if (Text().empty())
+        layout_.Apply(annotation);
+    else
+        deferred_.push_back(annotation);
+}
+
+void LineNotation::Warn(std::string_view raw)
+{
+    warnings_.push_back({lineNumber_, std::string(raw)});
+}
+
+bool LineNotation::Finish()
+{
+    // Ranges left open end with the line; a ruby or note range without its
+    // end has no text to show.
+    for (auto& [key, ranges] : openRanges_)
+        for (OpenRange& range : ranges)
+            if ((range.Mark.Kind != SpanKind::Ruby && range.Mark.Kind != SpanKind::Note) || !range.Mark.Text.empty())
+                AddSpan(std::move(range.Mark), range.Begin, Text().size());
+    const bool shows = !sawNotation_ || !Text().empty();
+    if (shows)
+        ComposeStyle();
+    for (const Annotation& annotation : deferred_)
+        layout_.Apply(annotation);
+    return shows;
+}
+
+void LineNotation::ComposeStyle()
+{
+    Block& block = *block_;
+    BlockStyle& style = block.Style;
+    style.FirstIndent = lineIndent_ ? lineIndent_->first : layout_.IndentFirst;
+    style.RestIndent = lineIndent_ ? lineIndent_->second : layout_.IndentRest;
+    if (lineFlushFrom_) {
+        style.FlushEndFrom = Offset(*lineFlushFrom_);
+        style.EndGap = lineFlushGap_;
+    } else if (layout_.FlushEndGap) {
+        style.FlushEndFrom = 0;
+        style.EndGap = *layout_.FlushEndGap;
+    }
+    style.MaxCells = layout_.MaxCells;
+    style.HeadingLevel = lineHeading_ != 0 ? lineHeading_ : layout_.HeadingLevel;
+    style.CentredPage = layout_.CentredPage;
+    style.Horizontal = layout_.Horizontal;
+    style.Framed = layout_.Framed;
+    for (const Span& mark : layout_.Marks)
+        AddSpan(mark, 0, block.Text.size());
+    block.Break = layout_.PendingBreak;
+    layout_.PendingBreak = BreakBefore::None;
+    block.Role = layout_.BodyEnded ? BlockRole::Colophon : BlockRole::Body;
+    block.SourceLine = lineNumber_;
+}
+
+}  // namespace tessaro::novel
