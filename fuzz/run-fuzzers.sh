@@ -4,7 +4,7 @@
 # crash, leak, timeout, memory blow-up or sanitizer report, and when a target
 # ran fewer than FUZZ_MIN_RUNS inputs.
 #
-# Usage: fuzz/run-fuzzers.sh [TARGET...]   (textfile, textflow, jpeg; all by default)
+# Usage: fuzz/run-fuzzers.sh [TARGET...]   (textfile, textflow, jpeg, notation; all by default)
 # Settings (environment): FUZZ_BUILD (build-fuzz), FUZZ_SECONDS (60 per
 # target), FUZZ_MIN_RUNS (10000), FUZZ_JOBS (2, build parallelism).
 set -uo pipefail
@@ -15,7 +15,7 @@ SECONDS_EACH=${FUZZ_SECONDS:-60}
 MIN_RUNS=${FUZZ_MIN_RUNS:-10000}
 JOBS=${FUZZ_JOBS:-2}
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg notation)
 
 CXX_COMPILER=$(command -v clang++ || command -v clang++-14) || { echo "fuzz: clang++ is not installed" >&2; exit 1; }
 C_COMPILER=$(command -v clang || command -v clang-14) || { echo "fuzz: clang is not installed" >&2; exit 1; }
@@ -29,6 +29,7 @@ cmake --build "$BUILD" -j "$JOBS" --target "${TARGETS[@]/#/fuzz_}" tessaro-fuzz-
 # Fresh seeds every time; what a run finds stays in the corpus for the next.
 rm -rf "$BUILD/seeds"
 "$BUILD/fuzz/tessaro-fuzz-seeds" "$BUILD/seeds" || exit 1
+mkdir -p "$BUILD/seeds/notation" && cp data/sample/novel.txt "$BUILD/seeds/notation/" || exit 1
 mkdir -p "$BUILD/artifacts"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
