@@ -336,26 +336,25 @@ std::optional<Annotation> ParseLayout(std::string_view text)
 }
 
 // ［＃「X」…］: over the text just before the annotation.
-Annotation ParseTargeted(std::string_view text)
+std::optional<Annotation> ParseTargeted(std::string_view text)
 {
     const std::optional<std::string_view> target = ConsumeQuoted(text);
     if (!target)
-        return Make(Directive::Unknown);
+        return std::nullopt;
     Side side = Side::Over;
     if (ConsumePrefix(text, "の左に"))
         side = Side::Under;
     else if (!ConsumePrefix(text, "に") && !ConsumePrefix(text, "は"))
-        return Make(Directive::Unknown);
+        return std::nullopt;
 
     std::optional<Annotation> annotation = GivenReading(text, "", Reach::Target, side);
     if (!annotation)
         annotation = Named(text, Reach::Target, side);
     if (!annotation && text == "横組み")
         annotation = Make(Directive::Ignored);
-    if (!annotation)
-        return Make(Directive::Unknown);
-    annotation->Target = *target;
-    return *annotation;
+    if (annotation)
+        annotation->Target = *target;
+    return annotation;
 }
 
 // Ranges on a line (［＃傍点］…［＃傍点終わり］) and blocks of lines
@@ -406,8 +405,8 @@ Annotation ParseAnnotation(std::string_view annotation)
         return Make(Directive::Ignored);
     if (std::optional<Annotation> picture = ParsePicture(annotation))
         return *picture;
-    if (annotation.starts_with(QuoteOpen))
-        return ParseTargeted(annotation);
+    if (std::optional<Annotation> targeted = ParseTargeted(annotation))
+        return *targeted;
     if (std::optional<Annotation> kunten = ParseKunten(annotation))
         return *kunten;
     if (std::optional<Annotation> layout = ParseLayout(annotation))

@@ -81,32 +81,69 @@ void CarriedLayout::Apply(const Annotation& annotation)
     }
 }
 
+namespace {
+
+// The closing brackets of a fragment of notation, each searched for once.
+struct FragmentClosers {
+    explicit FragmentClosers(std::string_view notation)
+        : Bracket(notation, BracketClose), Ruby(notation, RubyClose), Accent(notation, AccentClose)
+    {
+    }
+    ForwardFinder Bracket;
+    ForwardFinder Ruby;
+    ForwardFinder Accent;
+};
+
+std::size_t EndOf(std::size_t close)
+{
+    return close == npos ? npos : close + NotationCharLength;
+}
+
+// The end of the notation that starts at at, and what it shows; npos when
+// the character there is text.
+std::size_t NotationEnd(std::string_view notation, std::size_t at, FragmentClosers& closers, GaijiResolver& gaiji,
+                        std::string& shown)
+{
+    const std::string_view rest = notation.substr(at);
+    const std::size_t gaijiStart = at + GaijiMark.size() + AnnotationOpen.size();
+    if (rest.starts_with(GaijiMark) && rest.substr(GaijiMark.size()).starts_with(AnnotationOpen)) {
+        const std::size_t close = closers.Bracket.From(gaijiStart);
+        if (close != npos)
+            shown = gaiji.Resolve(notation.substr(gaijiStart, close - gaijiStart));
+        return EndOf(close);
+    }
+    if (rest.starts_with(AnnotationOpen))
+        return EndOf(closers.Bracket.From(at));
+    if (rest.starts_with(RubyOpen))
+        return EndOf(closers.Ruby.From(at));
+    if (rest.starts_with(RubyBar))
+        return at + RubyBar.size();
+    if (!rest.starts_with(AccentOpen))
+        return npos;
+    const std::size_t close = closers.Accent.From(at);
+    const std::size_t inside = at + AccentOpen.size();
+    std::optional<std::string> accented;
+    if (close != npos && (accented = ExpandAccents(notation.substr(inside, close - inside))))
+        shown = std::move(*accented);
+    return accented ? EndOf(close) : npos;
+}
+
+}  // namespace
+
 std::string VisibleText(std::string_view notation, GaijiResolver& gaiji)
 {
     std::string visible;
-    ForwardFinder bracketClose(notation, BracketClose);
-    ForwardFinder rubyClose(notation, RubyClose);
-    ForwardFinder accentClose(notation, AccentClose);
-    const std::size_t gaijiOpen = GaijiMark.size() + AnnotationOpen.size();
+    FragmentClosers closers(notation);
+    std::string shown;
     for (std::size_t at = 0; at < notation.size();) {
-        const std::string_view rest = notation.substr(at);
-        std::size_t close = npos;
-        if (rest.starts_with(GaijiMark) && rest.substr(GaijiMark.size()).starts_with(AnnotationOpen) &&
-            (close = bracketClose.From(at + gaijiOpen)) != npos) {
-            visible += gaiji.Resolve(notation.substr(at + gaijiOpen, close - at - gaijiOpen));
-        } else if (rest.starts_with(AnnotationOpen) && (close = bracketClose.From(at)) != npos) {
-        } else if (rest.starts_with(RubyOpen) && (close = rubyClose.From(at)) != npos) {
-        } else if (rest.starts_with(RubyBar)) {
-            close = at;
-        } else if (std::optional<std::string> accented;
-                   rest.starts_with(AccentOpen) && (close = accentClose.From(at)) != npos &&
-                   (accented = ExpandAccents(notation.substr(at + AccentOpen.size(), close - at - AccentOpen.size())))) {
-            visible += *accented;
+        shown.clear();
+        const std::size_t end = NotationEnd(notation, at, closers, gaiji, shown);
+        if (end == npos) {
+            at += CopyCharacter(notation.substr(at), visible);
         } else {
-            at += CopyCharacter(rest, visible);
-            continue;
+            visible += shown;
+            at = end;
         }
-        at = close + NotationCharLength;
     }
     return visible;
 }
@@ -261,61 +298,46 @@ std::size_t LineNotation::ReadAccent(std::size_t at)
 void LineNotation::Apply(const Annotation& annotation, std::string_view raw)
 {
     sawNotation_ = true;
-    const Reach where = annotation.Where;
-    const bool onThisLine = where != Reach::BlockOpen && where != Reach::BlockClose;
+    if (annotation.Where == Reach::BlockOpen || annotation.Where == Reach::BlockClose) {
+        ChangeLayout(annotation);
+        return;
+    }
     switch (annotation.What) {
     case Directive::Unknown:
         Warn(raw);
-        return;
-    case Directive::Ignored:
-        return;
+        break;
     case Directive::LineBreak:
         if (!openRanges_[kWarichuKey].empty())
             Text() += '\n';
-        return;
+        break;
     case Directive::Kunten:
     case Directive::Picture:
-        Insert(annotation.Mark, annotation.Reading);
-        if (!annotation.Caption.empty()) {
-            Span caption;
-            caption.Kind = SpanKind::Note;
-            caption.Placement = Side::Under;
-            caption.Text = VisibleText(annotation.Caption, gaiji_);
-            AddSpan(std::move(caption), Text().size() - ObjectReplacement.size(), Text().size());
-        }
-        return;
+        Insert(annotation);
+        break;
     case Directive::Mark:
-        if (onThisLine) {
-            LayMark(annotation, raw);
-            return;
-        }
+        LayMark(annotation, raw);
         break;
     case Directive::Heading:
-        if (onThisLine) {
-            if (where != Reach::Close)
-                lineHeading_ = annotation.First;
-            return;
-        }
+        if (annotation.Where != Reach::Close)
+            lineHeading_ = annotation.First;
         break;
     case Directive::Indent:
-        if (onThisLine) {
-            lineIndent_ = {annotation.First, annotation.Rest};
-            return;
-        }
+        lineIndent_ = {annotation.First, annotation.Rest};
         break;
     case Directive::FlushEnd:
-        if (onThisLine) {
-            if (!lineFlushFrom_) {
-                lineFlushFrom_ = Text().size();
-                lineFlushGap_ = annotation.First;
-            }
-            return;
+        if (!lineFlushFrom_) {
+            lineFlushFrom_ = Text().size();
+            lineFlushGap_ = annotation.First;
         }
+        break;
+    case Directive::PageBreak:
+    case Directive::CentredPage:
+    case Directive::BodyEnd:
+        ChangeLayout(annotation);
         break;
     default:
         break;
     }
-    ChangeLayout(annotation);
 }
 
 void LineNotation::LayMark(const Annotation& annotation, std::string_view raw)
@@ -358,17 +380,26 @@ void LineNotation::CloseRange(Span mark, std::string_view raw)
     AddSpan(std::move(range.Mark), range.Begin, Text().size());
 }
 
-// Kunten marks and pictures put characters of their own into the line.
-void LineNotation::Insert(Span mark, std::string_view text)
+// Kunten marks and pictures put characters of their own into the line; a
+// picture's caption is a note under it.
+void LineNotation::Insert(const Annotation& annotation)
 {
     const std::size_t begin = Text().size();
+    Span mark = annotation.Mark;
     if (mark.Kind == SpanKind::Picture) {
         Text() += ObjectReplacement;
-        mark.Text = VisibleText(text, gaiji_);
+        mark.Text = VisibleText(annotation.Reading, gaiji_);
     } else {
-        Text() += VisibleText(text, gaiji_);
+        Text() += VisibleText(annotation.Reading, gaiji_);
     }
     AddSpan(std::move(mark), begin, Text().size());
+    if (!annotation.Caption.empty()) {
+        Span caption;
+        caption.Kind = SpanKind::Note;
+        caption.Placement = Side::Under;
+        caption.Text = VisibleText(annotation.Caption, gaiji_);
+        AddSpan(std::move(caption), begin, Text().size());
+    }
     rubyFloor_ = Text().size();
 }
 

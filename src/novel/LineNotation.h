@@ -71,7 +71,7 @@ private:
     void LayMark(const Annotation& annotation, std::string_view raw);
     void LayTargeted(Span mark, std::string_view target, std::string_view raw);
     void CloseRange(Span mark, std::string_view raw);
-    void Insert(Span mark, std::string_view text);
+    void Insert(const Annotation& annotation);
     void AddSpan(Span mark, std::size_t begin, std::size_t end);
     void ChangeLayout(const Annotation& annotation);
     void Warn(std::string_view raw);

@@ -114,8 +114,10 @@ bool NotationReader::State::IsTitleLine(std::string_view line)
     constexpr std::size_t kLongestCharacter = 4;
     // Notation can make a short title long in the source, but not this long.
     constexpr std::size_t kLongestSource = 10 * kLongestTitleLine * kLongestCharacter;
-    return !line.starts_with(kParagraphIndent) && line.size() <= kLongestSource &&
-           CharacterCount(VisibleText(line, Gaiji)) <= kLongestTitleLine;
+    if (line.starts_with(kParagraphIndent) || line.size() > kLongestSource)
+        return false;
+    const std::string shown = VisibleText(line, Gaiji);
+    return !shown.empty() && CharacterCount(shown) <= kLongestTitleLine;
 }
 
 // The lines before the first blank line are the title block when they are
