@@ -340,8 +340,8 @@ void PrintTo(const LinearRow& row, std::ostream* out)
 
 class LinearTime : public testing::TestWithParam<LinearRow> {};
 
-// A line of 200 000 notation pieces is read in a moment, not in minutes.
-TEST_P(LinearTime, OnALongLineOfOnePiece)
+// 200 000 pieces of notation are read in a moment, not in minutes.
+TEST_P(LinearTime, OnALongRunOfOnePiece)
 {
     const std::string book = Repeat(GetParam().piece, 200000) + GetParam().tail;
     const auto start = std::chrono::steady_clock::now();
@@ -357,7 +357,8 @@ INSTANTIATE_TEST_SUITE_P(Pieces, LinearTime,
                                          LinearRow{"UnclosedAnnotation", "［＃", ""},
                                          LinearRow{"Bars", "｜［＃x］", "《a》"}, LinearRow{"Accents", "〔a", "〕"},
                                          LinearRow{"Ranges", "［＃傍点］［＃太字終わり］", ""},
-                                         LinearRow{"Targets", "漢［＃「漢」に傍点］", ""}));
+                                         LinearRow{"Targets", "漢［＃「漢」に傍点］", ""},
+                                         LinearRow{"NestedBlocks", "［＃ここから太字］\r\nx\r\n", ""}));
 
 }  // namespace
 }  // namespace tessaro::test

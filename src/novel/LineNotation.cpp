@@ -1,7 +1,5 @@
 #include "novel/LineNotation.h"
 
-#include <algorithm>
-
 #include "novel/AccentNotation.h"
 #include "novel/RubyBase.h"
 
@@ -27,12 +25,14 @@ const std::uint32_t kWarichuKey = [] {
     return RangeKey(warichu);
 }();
 
-void CloseBlockMark(std::vector<Span>& marks, const Span& close)
+void CloseBlockMark(std::map<std::uint32_t, std::vector<Span>>& marks, const Span& close)
 {
-    const std::uint32_t key = RangeKey(close);
-    const auto open = std::find_if(marks.rbegin(), marks.rend(), [&](const Span& mark) { return RangeKey(mark) == key; });
-    if (open != marks.rend())
-        marks.erase(std::next(open).base());
+    const auto open = marks.find(RangeKey(close));
+    if (open == marks.end())
+        return;
+    open->second.pop_back();
+    if (open->second.empty())
+        marks.erase(open);
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ void CarriedLayout::Apply(const Annotation& annotation)
         break;
     case Directive::Mark:
         if (open)
-            Marks.push_back(annotation.Mark);
+            Marks[RangeKey(annotation.Mark)].push_back(annotation.Mark);
         else
             CloseBlockMark(Marks, annotation.Mark);
         break;
@@ -460,8 +460,8 @@ void LineNotation::ComposeStyle()
     style.CentredPage = layout_.CentredPage;
     style.Horizontal = layout_.Horizontal;
     style.Framed = layout_.Framed;
-    for (const Span& mark : layout_.Marks)
-        AddSpan(mark, 0, block.Text.size());
+    for (const auto& [key, nested] : layout_.Marks)
+        AddSpan(nested.back(), 0, block.Text.size());
     block.Break = layout_.PendingBreak;
     layout_.PendingBreak = BreakBefore::None;
     block.Role = layout_.BodyEnded ? BlockRole::Colophon : BlockRole::Body;

@@ -32,7 +32,9 @@ struct CarriedLayout {
     bool CentredPage = false;  // until the next page break
     bool BodyEnded = false;    // after ［＃本文終わり］
     BreakBefore PendingBreak = BreakBefore::None;
-    std::vector<Span> Marks;  // bold, italic, sizes over whole blocks, innermost last
+    // Bold, italic and sizes over whole blocks, innermost last, by RangeKey:
+    // a block shows the innermost of each kind, however deep they nest.
+    std::map<std::uint32_t, std::vector<Span>> Marks;
 
     void Apply(const Annotation& annotation);
 };
