@@ -129,6 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         NotationRow{"NoRubyReachesIntoTheLastOne", "漢字《かんじ》字《じ》", {"漢字字 {ruby:漢字=かんじ} {ruby:字=じ}"}},
         NotationRow{"Bar", "霧の｜ロンドン警視庁《スコットランドヤード》", {"霧のロンドン警視庁 {ruby:ロンドン警視庁=スコットランドヤード}"}},
         NotationRow{"LaterBarWins", "｜漢｜字《じ》", {"｜漢字 {ruby:字=じ}"}},
+        NotationRow{"BarBeforeNothingStays", "｜［＃傍点］《x》", {"｜《x》 {emphasis:｜《x》}"}},
         NotationRow{"BarOverAnnotation", "｜［＃傍点］青空《あお》［＃傍点終わり］", {"青空 {ruby:青空=あお} {emphasis:青空}"}},
         NotationRow{"MalformedStays",
                     "a｜b\n漢《かん\n漢《》\n。《ルビ》\n｜《x》\n［＃改ページ",
