@@ -2,9 +2,10 @@
 // line ends for text loading; Japanese, English, UTF-8 and malformed text for
 // the flow, once for each set-up its first byte picks; JPEG files from our
 // encoder and the library's other coding processes, some patched to declare
-// what the decoder must refuse.
+// what the decoder must refuse; Aozora Bunko notation of every kind, well and
+// badly formed, for the notation reader.
 //
-// Usage: tessaro-fuzz-seeds DIRECTORY   (writes DIRECTORY/{textfile,textflow,jpeg}/)
+// Usage: tessaro-fuzz-seeds DIRECTORY   (writes DIRECTORY/{textfile,textflow,jpeg,notation}/)
 
 #include <cstdio>
 #include <filesystem>
@@ -48,5 +49,14 @@ int main(int argc, char** argv)
     for (JpegKind kind : {JpegKind::Gray, JpegKind::Progressive, JpegKind::Arithmetic, JpegKind::Cmyk, JpegKind::Ycck})
         write("jpeg", "kind-" + std::to_string(int(kind)), MakeJpeg(24, 16, kind, paint));
     write("jpeg", "many-scans", RepeatFirstScan(MakeJpeg(24, 16, JpegKind::Progressive, paint), 501));
+    const std::pair<const char*, std::string> books[] = {
+        {"title-and-colophon", "題\r\n著者\r\n\r\n本文。\r\n\r\n底本：「題」社\r\n"},
+        {"ruby", "漢字《かんじ》と｜別の語《べつのご》、々《のま》ヶ《が》。\r\n｜《》 《 ｜\r\n"},
+        {"annotations", "［＃３字下げ］見出し［＃「見出し」は大見出し］\r\n［＃改ページ］\r\n語［＃「語」に傍点］\r\n"
+                        "［＃ここから２字下げ、折り返して３字下げ］\r\n段落\r\n［＃ここで字下げ終わり］\r\n［＃閉じない\r\n"},
+        {"characters", "※［＃「てへん＋劣」、第3水準1-84-77］※［＃「口＋世」、U+546D］〔e'tiquette〕\r\n"},
+    };
+    for (const auto& [name, book] : books)
+        write("notation", name, book);
     return 0;
 }

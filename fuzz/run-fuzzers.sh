@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehaviorSanitizer,
-# libFuzzer) and runs each for FUZZ_SECONDS (60). Fails on any crash, leak,
-# timeout, memory blow-up or sanitizer report, and when a target ran fewer than
-# FUZZ_MIN_RUNS (10000) inputs. Usage: fuzz/run-fuzzers.sh [textfile|textflow|jpeg...]
+# libFuzzer) and runs each for a bounded time, one after another. Fails on any
+# crash, leak, timeout, memory blow-up or sanitizer report, and when a target
+# ran fewer than FUZZ_MIN_RUNS inputs.
+#
+# Usage: fuzz/run-fuzzers.sh [TARGET...]   (textfile, textflow, jpeg, notation; all by default)
+# Settings (environment): FUZZ_BUILD (build-fuzz), FUZZ_SECONDS (60 per
+# target), FUZZ_MIN_RUNS (10000), FUZZ_JOBS (2, build parallelism).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${FUZZ_BUILD:-build-fuzz}
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg notation)
 
 echo "== building the fuzz targets into $BUILD =="
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \

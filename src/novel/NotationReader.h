@@ -3,6 +3,7 @@
 // them) at a time, in one pass over the text.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ public:
     // text: the whole book in UTF-8 with CR LF line ends, as the loader gives
     // it. It must outlive the reader.
     explicit NotationReader(std::string_view text);
+    ~NotationReader();
+    NotationReader(const NotationReader&) = delete;
+    NotationReader& operator=(const NotationReader&) = delete;
 
     // The next block, or false at the end of the book.
     bool Next(Block& block);
@@ -30,6 +34,10 @@ public:
     std::size_t ConsumedBytes() const;
     const BookInfo& Info() const;
     const std::vector<NotationWarning>& Warnings() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace tessaro::novel
