@@ -143,8 +143,6 @@ std::optional<MatchedFont> MatchFont(const TFontDescription& description, const 
     return matched;
 }
 
-FT_Library ThreadFreeTypeLibrary();
-
 // Opens the face for a description. A font that cannot be found or read falls
 // back to the system's sans-serif font: text is still drawn, as in any other
 // font the platform cannot make.
@@ -182,10 +180,14 @@ FontSystem& ThreadFontSystem()
     return system;
 }
 
+}  // namespace
+
 FT_Library ThreadFreeTypeLibrary()
 {
     return ThreadFontSystem().Library.get();
 }
+
+namespace {
 
 // Mixes a colour into a pixel by a glyph's coverage (0 to 255), the red and
 // blue channels together in one word and green on its own.
