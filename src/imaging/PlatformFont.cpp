@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "imaging/FontMatch.h"
 #include "imaging/TBitmap.h"
 #include "text/CodePageDecoder.h"
 #include "text/CodePageInfo.h"
@@ -63,55 +64,12 @@ int RoundTo26Dot6(FT_Pos value)
     return static_cast<int>((value + 32) >> 6);
 }
 
-struct MatchedFont {
-    std::string File;
-    int Index = 0;
-};
-
-void RequireFontconfig()
+// The fontconfig request for a family in the description's style and pitch,
+// Japanese when japanese is set.
+FontRequest RequestFor(const TFontDescription& description, const std::string& family, bool japanese)
 {
-    static std::once_flag initialised;
-    static bool available = false;
-    std::call_once(initialised, [] { available = FcInit() == FcTrue; });
-    if (!available)
-        throw EOutOfResources("フォント設定を読み込めません (fontconfig)");
-}
-
-// The fontconfig pattern of a family in the description's style and pitch,
-// Japanese when japanese is set, after fontconfig's substitutions.
-FontconfigPattern SubstitutedPattern(const TFontDescription& description, const std::string& family, bool japanese)
-{
-    FontconfigPattern pattern(FcPatternCreate());
-    if (!pattern)
-        throw EOutOfResources();
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, (description.Style & fsBold) ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern.get(), FC_SLANT, (description.Style & fsItalic) ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    if (japanese)
-        FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-    if (description.Pitch == fpFixed)
-        FcPatternAddInteger(pattern.get(), FC_SPACING, FC_MONO);
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    return pattern;
-}
-
-// Asks fontconfig for the installed font of a family nearest to the
-// description's style, language and pitch.
-std::optional<MatchedFont> MatchFont(const TFontDescription& description, const std::string& family)
-{
-    const FontconfigPattern pattern =
-        SubstitutedPattern(description, family, description.Charset == SHIFTJIS_CHARSET);
-    FcResult result = FcResultNoMatch;
-    FontconfigPattern match(FcFontMatch(nullptr, pattern.get(), &result));
-    FcChar8* file = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch)
-        return std::nullopt;
-
-    MatchedFont matched;
-    matched.File = reinterpret_cast<const char*>(file);
-    FcPatternGetInteger(match.get(), FC_INDEX, 0, &matched.Index);
-    return matched;
+    return {family, (description.Style & fsBold) != 0, (description.Style & fsItalic) != 0, japanese ? "ja" : "",
+            description.Pitch == fpFixed};
 }
 
 // Japanese fonts come first among those that stand in for missing characters
@@ -128,8 +86,6 @@ std::string RequestedFamily(const TFontDescription& description)
     return SubstituteFamily(IsDefaultName(description.Name) ? DefaultFontDescription().Name : description.Name);
 }
 
-FT_Library ThreadFreeTypeLibrary();
-
 // Opens the face for a description. A font that cannot be found or read falls
 // back to the system's sans-serif font: text is still drawn, as in any other
 // font the platform cannot make.
@@ -138,9 +94,10 @@ FreeTypeFace OpenFace(const TFontDescription& description)
     RequireFontconfig();
     const std::string requested = RequestedFamily(description);
     for (const std::string& family : {requested, std::string("sans-serif")}) {
-        const std::optional<MatchedFont> matched = MatchFont(description, family);
+        const std::optional<FontFile> matched =
+            MatchFontFile(RequestFor(description, family, description.Charset == SHIFTJIS_CHARSET));
         FT_Face face = nullptr;
-        if (matched && FT_New_Face(ThreadFreeTypeLibrary(), matched->File.c_str(), matched->Index, &face) == 0)
+        if (matched && FT_New_Face(ThreadFreeTypeLibrary(), matched->Path.c_str(), matched->Index, &face) == 0)
             return FreeTypeFace(face);
     }
     throw EOutOfResources("フォントが見つかりません: " + requested);
@@ -166,10 +123,14 @@ FontSystem& ThreadFontSystem()
     return system;
 }
 
+}  // namespace
+
 FT_Library ThreadFreeTypeLibrary()
 {
     return ThreadFontSystem().Library.get();
 }
+
+namespace {
 
 // Mixes a colour into a pixel by a glyph's coverage (0 to 255), the red and
 // blue channels together in one word and green on its own.
@@ -329,8 +290,8 @@ const Glyph& PlatformFont::GlyphOf(std::string_view character)
 FontFallback& PlatformFont::Fallback()
 {
     if (!fallback_) {
-        const FontconfigPattern pattern = SubstitutedPattern(description_, RequestedFamily(description_),
-                                                             FallbackPrefersJapanese(description_, codePage_));
+        const FontconfigPattern pattern = SubstitutedPattern(
+            RequestFor(description_, RequestedFamily(description_), FallbackPrefersJapanese(description_, codePage_)));
         fallback_ = std::make_unique<FontFallback>(pattern.get(), ThreadFreeTypeLibrary(), pixelSize_,
                                                    description_.Style);
     }

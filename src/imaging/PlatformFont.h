@@ -25,6 +25,10 @@ class TBitmap;
 // instead of laying pages out in whatever font happens to be there.
 void RequirePageFonts();
 
+// The FreeType library of the calling thread; faces opened with it belong to
+// that thread.
+FT_Library ThreadFreeTypeLibrary();
+
 // One character's rendering: its advance and its antialiased coverage mask,
 // placed relative to the pen position on the baseline.
 struct Glyph {

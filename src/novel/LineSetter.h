@@ -1,0 +1,84 @@
+#pragma once
+// Sets one block of text into lines: shapes it, groups ruby with its base,
+// finds where lines may end and fits the lines to the measure with hanging
+// punctuation and justification.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "novel/Document.h"
+#include "novel/Itemizer.h"
+#include "novel/LineBreaks.h"
+#include "novel/Shaper.h"
+#include "novel/Typeface.h"
+
+namespace tessaro::novel {
+
+// A glyph placed in a line: X along the line from the line's start, Y across
+// it. In horizontal writing Y runs down from the baseline; in vertical writing
+// X runs down the column and Y to the right of its centre line. Rotated glyphs
+// are drawn turned a quarter turn clockwise.
+struct PlacedGlyph {
+    Typeface* Face = nullptr;
+    std::uint32_t Glyph = 0;
+    Fixed X = 0;
+    Fixed Y = 0;
+    bool Rotated = false;
+};
+
+// A ruby as the layout report shows it.
+struct RubyReport {
+    std::string Base;
+    std::string Text;
+};
+
+struct LaidLine {
+    TextRange Text;  // the bytes of the block's text the line shows
+    std::vector<PlacedGlyph> Glyphs;
+    std::vector<RubyReport> Rubies;
+    Fixed Start = 0;   // where the first character begins (the indent)
+    Fixed Extent = 0;  // where the last character ends, hanging punctuation included
+    int Em = 0;        // the em of the line's type, in pixels
+    Fixed Ascent = 0;  // from the top of the line's em box down to its baseline
+    bool EndsBlock = false;
+};
+
+// The type a block is set in. Runs of Latin, Greek and Cyrillic letters are
+// set in Latin, which may be the body face itself.
+struct BlockFonts {
+    Typeface* Body = nullptr;
+    Typeface* Latin = nullptr;
+    Typeface* Ruby = nullptr;
+};
+
+class LineSetter {
+public:
+    explicit LineSetter(Kinsoku kinsoku);
+    ~LineSetter();
+
+    // Appends the lines of block to lines. measure is the length of a full
+    // line; a block with no text gives one empty line.
+    void Set(const Block& block, const BlockFonts& fonts, Fixed measure, bool vertical, std::vector<LaidLine>& lines);
+
+private:
+    struct Unit;
+    struct Fit;
+    void BuildUnits(const Block& block, const BlockFonts& fonts, bool vertical);
+    void AddRun(std::string_view text, const TextRun& run, const BlockFonts& fonts, bool vertical);
+    void GroupRubies(const Block& block, const BlockFonts& fonts, bool vertical);
+    std::vector<Fit> FitLines(const Block& block, Fixed measure, Fixed em) const;
+    LaidLine PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const;
+
+    Shaper shaper_;
+    LineBreaks breaks_;
+    // Working storage of the block being set, kept to reuse its memory.
+    std::vector<TextRun> runs_;
+    std::vector<ShapedGlyph> shaped_;
+    std::vector<std::uint8_t> allowed_;
+    std::vector<Unit> units_;
+    std::vector<PlacedGlyph> glyphs_;
+    std::vector<RubyReport> rubies_;
+};
+
+}  // namespace tessaro::novel

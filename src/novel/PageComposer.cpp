@@ -1,0 +1,112 @@
+#include "novel/PageComposer.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace tessaro::novel {
+
+namespace {
+
+int Quarters(int em, int quarters)
+{
+    return em * quarters / 4;
+}
+
+}  // namespace
+
+PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, const BookFonts& fonts,
+                           const PageGeometry& geometry)
+    : blocks_(std::move(blocks)), setter_(setter), fonts_(fonts), geometry_(geometry)
+{
+}
+
+bool PageComposer::Refill()
+{
+    while (pending_.empty() && !blocksDone_) {
+        if (!blocks_(block_)) {
+            blocksDone_ = true;
+            break;
+        }
+        set_.clear();
+        setter_.Set(block_, fonts_.Body, geometry_.Measure, geometry_.Vertical, set_);
+        breakPending_ = block_.Break != BreakBefore::None;
+        for (LaidLine& line : set_)
+            pending_.push_back(std::move(line));
+    }
+    return !pending_.empty();
+}
+
+bool PageComposer::Done()
+{
+    return pageNumber_ > 0 && !Refill();
+}
+
+bool PageComposer::Next(ComposedPage& page)
+{
+    if (Done())
+        return false;
+    page.Lines.clear();
+    page.Number = ++pageNumber_;
+    page.Vertical = geometry_.Vertical;
+    int depth = 0;
+    while (Refill()) {
+        if (breakPending_ && !page.Lines.empty())
+            break;
+        breakPending_ = false;
+        const int em = pending_.front().Em;
+        const int start = depth + Quarters(em, RubySpaceQuarters);
+        // A page takes at least one line, however deep.
+        if (start + em > geometry_.Depth() && !page.Lines.empty())
+            break;
+        ComposedLine placed = Place(std::move(pending_.front()), start);
+        pending_.pop_front();
+        page.Lines.push_back(std::move(placed));
+        depth = start + em + Quarters(em, LineGapQuarters);
+    }
+    SetFolio(page);
+    return true;
+}
+
+ComposedLine PageComposer::Place(LaidLine&& line, int depth) const
+{
+    ComposedLine placed;
+    placed.Text.assign(std::string_view(block_.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
+    placed.Vertical = geometry_.Vertical;
+    const int em = line.Em;
+    const int start = RoundFixed(line.Start);
+    const int length = RoundFixed(line.Extent - line.Start);
+    if (geometry_.Vertical) {
+        placed.OriginX = geometry_.Right - depth - em / 2;
+        placed.OriginY = geometry_.Top;
+        placed.Box = {geometry_.Right - depth - em, geometry_.Top + start, em, length};
+    } else {
+        placed.OriginX = geometry_.Left;
+        placed.OriginY = geometry_.Top + depth + RoundFixed(line.Ascent);
+        placed.Box = {geometry_.Left + start, geometry_.Top + depth, length, em};
+    }
+    placed.Line = std::move(line);
+    return placed;
+}
+
+void PageComposer::SetFolio(ComposedPage& page)
+{
+    const std::string number = std::to_string(page.Number);
+    std::vector<ShapedGlyph> glyphs;
+    folioShaper_.Shape(*fonts_.Folio, number, {0, static_cast<std::uint32_t>(number.size())}, false, glyphs);
+    ComposedLine& folio = page.Folio;
+    folio.Line = LaidLine{};
+    folio.Line.Em = fonts_.Folio->PixelSize();
+    Fixed pen = 0;
+    for (const ShapedGlyph& glyph : glyphs) {
+        folio.Line.Glyphs.push_back({fonts_.Folio, glyph.Glyph, pen + glyph.OffsetX, glyph.OffsetY, false});
+        pen += glyph.Advance;
+    }
+    folio.Line.Extent = pen;
+    folio.Text = number;
+    folio.OriginX = (geometry_.Width - RoundFixed(pen)) / 2;
+    folio.OriginY = geometry_.FolioBaseline;
+    folio.Box = {folio.OriginX, folio.OriginY - RoundFixed(fonts_.Folio->Ascent()), RoundFixed(pen), folio.Line.Em};
+}
+
+}  // namespace tessaro::novel

@@ -1,0 +1,104 @@
+#include "novel/PageRenderer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tessaro::novel {
+
+namespace {
+
+// Black ink over a gray sample, by the glyph's coverage.
+struct GrayInk {
+    using Pixel = std::uint8_t;
+    static void Blend(Pixel& target, unsigned coverage)
+    {
+        target = static_cast<Pixel>((target * (255 - coverage) + 127) / 255);
+    }
+};
+
+// Black ink over a display pixel: each channel darkened alike.
+struct DeviceInk {
+    using Pixel = DevicePixel;
+    static void Blend(Pixel& target, unsigned coverage)
+    {
+        const unsigned keep = 255 - coverage;
+        const auto channel = [keep](unsigned value) { return (value * keep + 127) / 255; };
+        target = MakePixel(static_cast<std::uint8_t>(channel(PixelRed(target))),
+                           static_cast<std::uint8_t>(channel(PixelGreen(target))),
+                           static_cast<std::uint8_t>(channel(PixelBlue(target))));
+    }
+};
+
+template <class Ink>
+void DrawGlyph(TBitmap& raster, const Glyph& glyph, int originX, int originY)
+{
+    const int left = originX + glyph.Left;
+    const int top = originY - glyph.Top;
+    const int firstRow = std::max(0, -top);
+    const int lastRow = std::min(glyph.Rows, raster.Height() - top);
+    const int firstColumn = std::max(0, -left);
+    const int lastColumn = std::min(glyph.Width, raster.Width() - left);
+    for (int row = firstRow; row < lastRow && firstColumn < lastColumn; ++row) {
+        auto* target = reinterpret_cast<typename Ink::Pixel*>(raster.MutableScanLine(top + row)) + left;
+        const std::uint8_t* coverage = glyph.Coverage.data() + std::size_t(row) * std::size_t(glyph.Width);
+        for (int column = firstColumn; column < lastColumn; ++column)
+            if (coverage[column] != 0)
+                Ink::Blend(target[column], coverage[column]);
+    }
+}
+
+template <class Ink>
+void DrawLine(TBitmap& raster, const ComposedLine& line)
+{
+    for (const PlacedGlyph& placed : line.Line.Glyphs) {
+        const Glyph& glyph = placed.Face->Render(placed.Glyph, placed.Rotated);
+        const int along = RoundFixed(placed.X);
+        const int across = RoundFixed(placed.Y);
+        if (line.Vertical)
+            DrawGlyph<Ink>(raster, glyph, line.OriginX + across, line.OriginY + along);
+        else
+            DrawGlyph<Ink>(raster, glyph, line.OriginX + along, line.OriginY + across);
+    }
+}
+
+template <class Ink>
+void DrawPage(const ComposedPage& page, TBitmap& raster)
+{
+    for (const ComposedLine& line : page.Lines)
+        DrawLine<Ink>(raster, line);
+    DrawLine<Ink>(raster, page.Folio);
+}
+
+}  // namespace
+
+TBitmap BlankPage(int width, int height, bool gray)
+{
+    TBitmap page;
+    if (gray) {
+        page.SetPixelFormat(TPixelFormat::pf8bit);
+        page.SetWidth(width);
+        page.SetHeight(height);
+        std::vector<TPaletteEntry> palette(256);
+        for (int i = 0; i < 256; ++i)
+            palette[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+        page.SetPalette(std::move(palette));
+        for (int y = 0; y < height; ++y)
+            std::memset(page.MutableScanLine(y), 0xFF, std::size_t(page.RowBytes()));
+    } else {
+        page.SetWidth(width);
+        page.SetHeight(height);
+    }
+    return page;
+}
+
+void RenderPage(const ComposedPage& page, TBitmap& raster)
+{
+    if (raster.PixelFormat() == TPixelFormat::pf24bit)
+        raster.SetPixelFormat(TPixelFormat::pfDevice);
+    if (raster.PixelFormat() == TPixelFormat::pf8bit)
+        DrawPage<GrayInk>(page, raster);
+    else
+        DrawPage<DeviceInk>(page, raster);
+}
+
+}  // namespace tessaro::novel

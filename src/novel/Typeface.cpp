@@ -1,0 +1,123 @@
+#include "novel/Typeface.h"
+
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+#include <hb-ft.h>
+
+#include <algorithm>
+
+#include "text/Exception.h"
+
+namespace tessaro::novel {
+
+namespace {
+
+FreeTypeFace OpenFace(const FontFile& file)
+{
+    FT_Face face = nullptr;
+    if (FT_New_Face(ThreadFreeTypeLibrary(), file.Path.c_str(), file.Index, &face) != 0)
+        throw EOutOfResources("フォントを開けません: " + file.Path);
+    return FreeTypeFace(face);
+}
+
+// The baseline's place in the em box: the font's ascent over its ascent plus
+// descent, so that the em box of a CJK font is its ideographic square.
+Fixed AscentOf(FT_Face face, int pixelSize)
+{
+    const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+    const double ascender = hhea ? hhea->Ascender : face->ascender;
+    const double descender = hhea ? hhea->Descender : face->descender;
+    const double height = std::max(1.0, ascender - descender);
+    return static_cast<Fixed>(pixelSize * FixedOne * ascender / height + 0.5);
+}
+
+// Turns a coverage mask a quarter turn clockwise about the glyph's origin.
+Glyph RotatedClockwise(const Glyph& glyph)
+{
+    Glyph turned;
+    turned.Advance = glyph.Advance;
+    turned.Width = glyph.Rows;
+    turned.Rows = glyph.Width;
+    turned.Left = glyph.Top - glyph.Rows;
+    turned.Top = -glyph.Left;
+    turned.Coverage.resize(glyph.Coverage.size());
+    for (int row = 0; row < turned.Rows; ++row)
+        for (int column = 0; column < turned.Width; ++column)
+            turned.Coverage[std::size_t(row) * turned.Width + column] =
+                glyph.Coverage[std::size_t(glyph.Rows - 1 - column) * glyph.Width + row];
+    return turned;
+}
+
+}  // namespace
+
+Typeface::Typeface(const FontFile& file, int pixelSize, bool syntheticBold)
+    : face_(OpenFace(file)), pixelSize_(std::max(1, pixelSize)), syntheticBold_(syntheticBold)
+{
+    FT_Set_Pixel_Sizes(face_.get(), 0, FT_UInt(pixelSize_));
+    ascent_ = AscentOf(face_.get(), pixelSize_);
+    shaping_.reset(hb_ft_font_create_referenced(face_.get()));
+    // Unhinted advances keep the positions of a justified line exact; the
+    // glyphs themselves are drawn hinted.
+    hb_ft_font_set_load_flags(shaping_.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
+}
+
+std::uint32_t Typeface::NominalGlyph(char32_t character) const
+{
+    hb_codepoint_t glyph = 0;
+    return hb_font_get_nominal_glyph(shaping_.get(), character, &glyph) ? glyph : 0;
+}
+
+bool Typeface::HasVerticalForm(char32_t character)
+{
+    const auto known = verticalForms_.find(character);
+    if (known != verticalForms_.end())
+        return known->second;
+    const HarfBuzzBuffer buffer(hb_buffer_create());
+    const auto codePoint = static_cast<hb_codepoint_t>(character);
+    hb_buffer_add_codepoints(buffer.get(), &codePoint, 1, 0, 1);
+    hb_buffer_set_direction(buffer.get(), HB_DIRECTION_TTB);
+    hb_buffer_guess_segment_properties(buffer.get());
+    hb_shape(shaping_.get(), buffer.get(), nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* glyphs = hb_buffer_get_glyph_infos(buffer.get(), &count);
+    const bool vertical = count == 1 && glyphs[0].codepoint != NominalGlyph(character);
+    verticalForms_.emplace(character, vertical);
+    return vertical;
+}
+
+const Glyph& Typeface::Render(std::uint32_t glyph, bool rotated)
+{
+    const std::uint64_t key = (std::uint64_t(glyph) << 1) | (rotated ? 1 : 0);
+    auto found = glyphs_.find(key);
+    if (found == glyphs_.end())
+        found = glyphs_.emplace(key, Draw(glyph, rotated)).first;
+    return found->second;
+}
+
+Glyph Typeface::Draw(std::uint32_t glyph, bool rotated)
+{
+    if (rotated)
+        return RotatedClockwise(Render(glyph, false));
+    Glyph drawn;
+    FT_Face face = face_.get();
+    if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
+        return drawn;
+    FT_GlyphSlot slot = face->glyph;
+    if (syntheticBold_)
+        FT_GlyphSlot_Embolden(slot);
+    drawn.Advance = RoundFixed(static_cast<Fixed>(slot->advance.x));
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+        return drawn;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    drawn.Left = slot->bitmap_left;
+    drawn.Top = slot->bitmap_top;
+    drawn.Width = static_cast<int>(bitmap.width);
+    drawn.Rows = static_cast<int>(bitmap.rows);
+    drawn.Coverage.resize(std::size_t(drawn.Width) * std::size_t(drawn.Rows));
+    for (int y = 0; y < drawn.Rows; ++y)
+        std::copy_n(bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch, drawn.Width,
+                    drawn.Coverage.data() + std::size_t(y) * std::size_t(drawn.Width));
+    return drawn;
+}
+
+}  // namespace tessaro::novel
