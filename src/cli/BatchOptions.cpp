@@ -42,13 +42,18 @@ int ParseNumber(std::string_view option, std::string_view text, int low, int hig
     return value;
 }
 
-PageFormat ParseFormat(std::string_view text)
+// One of a few names, compared without regard to case.
+template <class Value, std::size_t Count>
+Value ParseChoice(std::string_view option, std::string_view text,
+                  const std::pair<std::string_view, Value> (&names)[Count])
 {
-    if (EqualsIgnoringCase(text, "psp"))
-        return PageFormat::PSP;
-    if (EqualsIgnoringCase(text, "qvga"))
-        return PageFormat::QVGA;
-    throw UsageError("--format wants psp or qvga, not \"" + std::string(text) + "\"");
+    for (const auto& [name, value] : names)
+        if (EqualsIgnoringCase(text, name))
+            return value;
+    std::string wanted;
+    for (std::size_t i = 0; i < Count; ++i)
+        wanted += std::string(i == 0 ? "" : i + 1 == Count ? " or " : ", ") + std::string(names[i].first);
+    throw UsageError(std::string(option) + " wants " + wanted + ", not \"" + std::string(text) + "\"");
 }
 
 // RRGGBB (or #RRGGBB) as the colour value 0x00BBGGRR.
@@ -110,28 +115,42 @@ private:
     std::size_t next_ = 0;
 };
 
-TextEncodingChoice ParseEncoding(const std::string& value)
+constexpr std::pair<std::string_view, PageFormat> FormatNames[] = {{"psp", PageFormat::PSP},
+                                                                    {"qvga", PageFormat::QVGA}};
+constexpr std::pair<std::string_view, TextEncodingChoice> EncodingNames[] = {
+    {"auto", TextEncodingChoice::Auto},         {"locale", TextEncodingChoice::Locale},
+    {"utf-8", TextEncodingChoice::Utf8},        {"shift_jis", TextEncodingChoice::ShiftJis},
+    {"euc-jp", TextEncodingChoice::EucJp},      {"iso-2022-jp", TextEncodingChoice::Iso2022Jp},
+    {"utf-16", TextEncodingChoice::Utf16},
+};
+constexpr std::pair<std::string_view, PageStyle> StyleNames[] = {{"classic", PageStyle::Classic},
+                                                                  {"novel", PageStyle::Novel}};
+constexpr std::pair<std::string_view, ImageChoice> ImageNames[] = {{"jpeg", ImageChoice::Jpeg},
+                                                                    {"png", ImageChoice::Png}};
+constexpr std::pair<std::string_view, novel::Kinsoku> KinsokuNames[] = {
+    {"strict", novel::Kinsoku::Strict}, {"normal", novel::Kinsoku::Normal}, {"loose", novel::Kinsoku::Loose}};
+constexpr std::pair<std::string_view, WritingChoice> WritingNames[] = {{"vertical", WritingChoice::Vertical},
+                                                                        {"horizontal", WritingChoice::Horizontal}};
+
+// The options that only one style takes.
+constexpr std::string_view ClassicOnly[] = {"--format", "--background", "--font-color", "--font-style", "--dpi"};
+constexpr std::string_view NovelOnly[] = {"--image", "--layout-report", "--kinsoku", "--writing"};
+
+std::optional<novel::DeviceProfile> ParseDeviceOption(const std::string& value)
 {
-    static const std::pair<std::string_view, TextEncodingChoice> names[] = {
-        {"auto", TextEncodingChoice::Auto},
-        {"locale", TextEncodingChoice::Locale},
-        {"utf-8", TextEncodingChoice::Utf8},
-        {"shift_jis", TextEncodingChoice::ShiftJis},
-        {"euc-jp", TextEncodingChoice::EucJp},
-        {"iso-2022-jp", TextEncodingChoice::Iso2022Jp},
-        {"utf-16", TextEncodingChoice::Utf16},
-    };
-    for (const auto& [name, choice] : names)
-        if (value == name)
-            return choice;
-    throw UsageError("--encoding wants auto, locale, utf-8, shift_jis, euc-jp, iso-2022-jp or utf-16, not \"" +
-                     value + "\"");
+    if (value == "list")
+        return std::nullopt;
+    try {
+        return novel::ParseDevice(value);
+    } catch (const novel::EBadDevice& e) {
+        throw UsageError("--device: " + e.Message());
+    }
 }
 
 void SetOption(BatchOptions& options, std::string_view name, const std::string& value)
 {
     if (name == "--format")
-        options.Settings.Format = ParseFormat(value);
+        options.Settings.Format = ParseChoice(name, value, FormatNames);
     else if (name == "--background")
         options.Settings.BackgroundPath = value;
     else if (name == "--prefix")
@@ -153,11 +172,51 @@ void SetOption(BatchOptions& options, std::string_view name, const std::string& 
     else if (name == "--locale")
         options.Locale = value;
     else if (name == "--encoding")
-        options.Encoding = ParseEncoding(value);
+        options.Encoding = ParseChoice(name, value, EncodingNames);
     else if (name == "--jobs")
         options.Jobs = static_cast<unsigned>(ParseNumber(name, value, 1, MaxJobs));
+    else if (name == "--style")
+        options.Style = ParseChoice(name, value, StyleNames);
+    else if (name == "--device") {
+        options.Device = ParseDeviceOption(value);
+        options.ListDevices = !options.Device;
+    } else if (name == "--image")
+        options.Novel.Image = ParseChoice(name, value, ImageNames);
+    else if (name == "--layout-report")
+        options.Novel.LayoutReport = value;
+    else if (name == "--kinsoku")
+        options.Novel.LineBreaking = ParseChoice(name, value, KinsokuNames);
+    else if (name == "--writing")
+        options.Novel.Writing = ParseChoice(name, value, WritingNames);
     else
         throw UsageError("unknown option " + std::string(name));
+}
+
+// Refuses an option of the other style, and takes the device into the
+// style's settings: in the classic style only psp and qvga, as --format.
+void ApplyStyle(BatchOptions& options, const std::vector<std::string>& given)
+{
+    const bool novel = options.Style == PageStyle::Novel;
+    const auto& foreign = novel ? std::begin(ClassicOnly) : std::begin(NovelOnly);
+    const auto& foreignEnd = novel ? std::end(ClassicOnly) : std::end(NovelOnly);
+    for (const std::string& name : given)
+        if (std::find(foreign, foreignEnd, name) != foreignEnd)
+            throw UsageError(name + " is an option of the " + (novel ? "classic" : "novel") + " style");
+    if (novel) {
+        if (options.Device)
+            options.Novel.Device = *options.Device;
+        if (options.Font.Size)
+            options.Novel.BodyPixels = novel::PointsToPixels(*options.Font.Size, options.Novel.Device.PixelsPerInch);
+        options.Novel.FontFamily = options.Font.Family.value_or("");
+        return;
+    }
+    if (!options.Device)
+        return;
+    const std::string& name = options.Device->Name;
+    if (name != "psp" && name != "qvga")
+        throw UsageError("--device " + name + " is for the novel style (--style novel); the classic style "
+                         "takes psp or qvga");
+    options.Settings.Format = name == "qvga" ? PageFormat::QVGA : PageFormat::PSP;
 }
 
 }  // namespace
@@ -173,6 +232,7 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
     BatchOptions options;
     options.Jobs = DefaultJobs();
     std::vector<std::string> files;
+    std::vector<std::string> given;
     ArgumentReader reader(arguments);
     bool optionsEnded = false;
     while (!reader.AtEnd()) {
@@ -203,7 +263,11 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
         if (equals != std::string::npos)
             inlineValue = argument.substr(equals + 1);
         SetOption(options, name, reader.Value(name, inlineValue));
+        given.push_back(name);
     }
+    if (options.ListDevices)
+        return options;
+    ApplyStyle(options, given);
     if (files.empty())
         throw UsageError("no text file given");
     if (files.size() > 1)
@@ -216,28 +280,33 @@ std::string UsageText()
 {
     return R"(Usage: tessaro-batch [OPTIONS] TEXTFILE
 
-Turns a text file into numbered JPEG pages (quality 80), written as
-PREFIX000001.jpg, PREFIX000002.jpg, ... until the text is used up. A UTF-8
-text is read as UTF-8, a text clearly in Shift_JIS, EUC-JP, ISO-2022-JP or
-UTF-16 in that encoding, and any other as bytes in the code page of the locale
-(Shift_JIS for ja_JP).
+Turns a text file into numbered pages, PREFIX000001.jpg (or .png),
+PREFIX000002.jpg, ... until the text is used up. A UTF-8 text is read as
+UTF-8, a text clearly in Shift_JIS, EUC-JP, ISO-2022-JP or UTF-16 in that
+encoding, and any other as bytes in the code page of the locale (Shift_JIS
+for ja_JP).
 
-Options:
-  --format psp|qvga       page size: psp 480x272 (default), qvga 240x320
-  --background FILE       JPEG drawn at the top-left corner of every page
+Two page styles:
+  --style classic|novel   classic (default): 480x272 or 240x320 JPEG pages
+                          (quality 80) with a "Page" header, the text flowed
+                          character by character. novel: the book typeset
+                          for a reading device, read as Aozora Bunko text
+                          (ruby, headings, indents), Japanese line breaking,
+                          vertical writing
+  --device NAME|WxH[:G]   the screen. Classic: psp (480x272, default) or qvga
+                          (240x320), as --format. Novel: a name from
+                          "--device list" (default kindle-pw), or a size of
+                          100 to 10000 pixels with G grays (2, 4, 16 or 256;
+                          none for colour). "--device list" prints the table
+
+Options of both styles:
   --prefix P              file name prefix (default "book"; may be empty)
   --out DIR               output directory, which must exist (default: the
                           current directory)
-  --font FAMILY           body font family (default "ＭＳ ゴシック", which maps
-                          to IPAGothic)
-  --font-size POINTS      body font size, 1 to 144 (default 9)
-  --font-color RRGGBB     body text colour in hexadecimal (default 000000)
-  --font-style LIST       comma-separated: bold,italic,underline,strikeout
-                          (default none)
-                          Any --font option makes the body font the one
-                          described; unset parts take the defaults above.
-  --dpi N                 screen resolution for point sizes, 24 to 480
-                          (default 96)
+  --font FAMILY           body font family (classic: "ＭＳ ゴシック", which
+                          maps to IPAGothic; novel: IPAMincho)
+  --font-size POINTS      body font size, 1 to 144 (classic: 9; novel: about
+                          3 mm, in points at the device's density)
   --locale NAME           locale whose code page the text is in, for example
                           ja_JP.UTF-8 (default: LC_ALL, LC_CTYPE or LANG)
   --encoding auto|locale|utf-8|shift_jis|euc-jp|iso-2022-jp|utf-16
@@ -249,12 +318,36 @@ Options:
                           shift_jis reads Shift_JIS on any locale; utf-16
                           without a byte-order mark is little-endian; bytes
                           that are not characters show as U+FFFD
-  --jobs N                encoding threads (default: the number of cores);
-                          1 encodes each page on the layout thread. The files
-                          are the same for every N.
+  --jobs N                encoding threads, 1 to 64 (default: the number of
+                          cores); 1 encodes each page on the layout thread.
+                          The files are the same for every N.
   -q, --quiet             no progress bar (shown only on a terminal)
   -h, --help              this text
       --version           the version
+
+Classic style:
+  --format psp|qvga       page size: psp 480x272 (default), qvga 240x320
+  --background FILE       JPEG drawn at the top-left corner of every page
+  --font-color RRGGBB     body text colour in hexadecimal (default 000000)
+  --font-style LIST       comma-separated: bold,italic,underline,strikeout
+                          (default none)
+                          Any --font option makes the body font the one
+                          described; unset parts take the defaults above.
+  --dpi N                 screen resolution for point sizes, 24 to 480
+                          (default 96)
+
+Novel style:
+  --writing vertical|horizontal
+                          columns right to left, or lines (default: vertical
+                          for a text with kana or kanji, else horizontal)
+  --kinsoku strict|normal|loose
+                          how strictly small kana and the like are kept off
+                          the start of a line (default strict)
+  --image jpeg|png        page files: PNG in the device's grays, or JPEG of
+                          quality 80 (default: PNG on gray screens, JPEG on
+                          colour ones)
+  --layout-report FILE    one JSON object per page: each line's box, text
+                          and ruby
 
 Exit status: 0 when all pages are written, 1 when a page or the text file
 fails (the message names the page), 2 for a command-line error.

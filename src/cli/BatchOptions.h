@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "imaging/TFont.h"
+#include "novel/DeviceProfile.h"
 #include "pages/PageRun.h"
+#include "run/BookRun.h"
 #include "text/TextEncoding.h"
 
 namespace tessaro::cli {
@@ -24,6 +26,7 @@ struct FontOptions {
 };
 
 struct BatchOptions {
+    PageStyle Style = PageStyle::Classic;
     TickSettings Settings;
     std::string TextFile;
     FontOptions Font;
@@ -31,6 +34,10 @@ struct BatchOptions {
     std::optional<std::string> Locale;
     TextEncodingChoice Encoding = TextEncodingChoice::Auto;
     unsigned Jobs = 1;
+    // --device as given; psp and qvga stand for --format in the classic style.
+    std::optional<novel::DeviceProfile> Device;
+    bool ListDevices = false;  // --device list
+    NovelSettings Novel;
     bool Quiet = false;
     bool Help = false;
     bool Version = false;

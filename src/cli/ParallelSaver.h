@@ -45,16 +45,12 @@ private:
     std::exception_ptr error_;
 };
 
-// Turns a page into the bytes of its file; runs on any worker.
-using PageEncoder = std::function<std::vector<std::uint8_t>(const TBitmap& page)>;
-// Puts a page's bytes under its name; called for one page at a time, in order.
-using PageWriter = std::function<void(const std::string& path, const std::vector<std::uint8_t>& bytes)>;
-
 class ParallelSaver {
 public:
     // With no workers every page is encoded and written at once on the calling
     // thread. With workers, at most queueCapacity pages wait to be encoded or
-    // written; Submit blocks beyond that.
+    // written; Submit blocks beyond that. encode runs on any worker; write is
+    // called for one page at a time, in order.
     ParallelSaver(unsigned workers, std::size_t queueCapacity, PageEncoder encode = EncodePage,
                   PageWriter write = WritePage);
     ~ParallelSaver();

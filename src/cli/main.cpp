@@ -17,7 +17,8 @@
 #include "imaging/PlatformFont.h"
 #include "imaging/TFont.h"
 #include "imaging/TJPEGImage.h"
-#include "pages/PageRun.h"
+#include "novel/DeviceProfile.h"
+#include "run/BookRun.h"
 #include "text/CodePageInfo.h"
 #include "text/Exception.h"
 
@@ -71,22 +72,27 @@ int RunBatch(const BatchOptions& options)
 {
     StartUp(options);
 
-    PageRun run;
     std::optional<TFont> chosenFont;
-    if (options.Font.Any()) {
+    if (options.Font.Any())
         chosenFont = BuildChosenFont(options.Font, AnsiCodePage());
-        run.SetChosenFont(&*chosenFont);
-    }
+    RunSettings settings;
+    settings.Style = options.Style;
+    settings.TextFile = options.TextFile;
+    settings.Encoding = options.Encoding;
+    settings.ChosenFont = chosenFont ? &*chosenFont : nullptr;
+    settings.Novel = options.Novel;
 
+    std::unique_ptr<BookRun> started;
     try {
-        run.Start(options.TextFile, options.Encoding);
+        started = StartRun(settings);
     } catch (...) {
         Report(std::nullopt, std::current_exception());
         return ExitFailure;
     }
+    BookRun& run = *started;
 
     Progress progress(!options.Quiet && isatty(fileno(stderr)));
-    ParallelSaver saver(options.Jobs > 1 ? options.Jobs : 0, QueuedPagesPerJob * options.Jobs);
+    ParallelSaver saver(options.Jobs > 1 ? options.Jobs : 0, QueuedPagesPerJob * options.Jobs, run.Encoder());
     const PageSaver submit = [&](const std::string& path, const TBitmap& page) {
         saver.Submit(run.PageCounter(), path, page);
     };
@@ -145,6 +151,10 @@ int main(int argc, char** argv)
     }
     if (options.Help) {
         std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.ListDevices) {
+        std::fputs(tessaro::novel::DeviceTable().c_str(), stdout);
         return 0;
     }
     if (options.Version) {

@@ -16,4 +16,7 @@ char32_t CharacterAt(std::string_view text, std::uint32_t at);
 // Set in a full-width cell: East Asian Width Wide or Fullwidth.
 bool IsWide(char32_t c);
 
+// Hiragana, katakana or a Han character: what makes a text Japanese.
+bool IsKanaOrKanji(char32_t c);
+
 }  // namespace tessaro::novel

@@ -163,6 +163,14 @@ std::optional<DeviceProfile> FindDevice(std::string_view name)
     return std::nullopt;
 }
 
+std::vector<std::string> DeviceNames()
+{
+    std::vector<std::string> names;
+    for (const BuiltInDevice& device : kDevices)
+        names.emplace_back(device.Name);
+    return names;
+}
+
 DeviceProfile ParseDevice(std::string_view value)
 {
     if (std::optional<DeviceProfile> device = FindDevice(value))

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/Exception.h"
 
@@ -34,6 +35,8 @@ public:
 
 // The built-in profile of that name, compared without regard to case.
 std::optional<DeviceProfile> FindDevice(std::string_view name);
+// The names of the built-in profiles, in the order of the table.
+std::vector<std::string> DeviceNames();
 
 // A built-in name, or WxH[:GRAYS] for another screen: W and H from 100 to
 // 10000, GRAYS 2, 4, 16 or 256, none for colour. Such a screen is taken to

@@ -25,7 +25,8 @@ PageSize SizeOf(PageFormat format)
     return format == PageFormat::QVGA ? QvgaSize : PspSize;
 }
 
-std::string OutputPath(const std::string& outputDirectory, const std::string& prefix, int pageNumber)
+std::string OutputPath(const std::string& outputDirectory, const std::string& prefix, int pageNumber,
+                       std::string_view extension)
 {
     // At least six digits; a wider number keeps all of its digits.
     char number[16];
@@ -38,7 +39,7 @@ std::string OutputPath(const std::string& outputDirectory, const std::string& pr
     }
     path += prefix;
     path += number;
-    path += ".jpg";
+    path += extension;
     return path;
 }
 

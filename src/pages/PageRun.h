@@ -33,14 +33,19 @@ struct TickSettings {
     std::string OutputDirectory;
 };
 
-// "%s%06d.jpg" without an output directory, else "%s/%s%06d.jpg".
-std::string OutputPath(const std::string& outputDirectory, const std::string& prefix, int pageNumber);
+// "%s%06d.jpg" without an output directory, else "%s/%s%06d.jpg"; another
+// extension in place of ".jpg" when given.
+std::string OutputPath(const std::string& outputDirectory, const std::string& prefix, int pageNumber,
+                       std::string_view extension = ".jpg");
 
 // Writes a finished page: by default as a JPEG of quality 80, at once.
 using PageSaver = std::function<void(const std::string& path, const TBitmap& page)>;
 void SavePage(const std::string& path, const TBitmap& page);
-// The two halves of SavePage, for savers that encode pages on other threads:
-// the JPEG bytes of a page, and those bytes put under the page's name.
+// The two halves of saving a page, for savers that encode pages on other
+// threads: the bytes of a page's file, and those bytes put under its name.
+using PageEncoder = std::function<std::vector<std::uint8_t>(const TBitmap& page)>;
+using PageWriter = std::function<void(const std::string& path, const std::vector<std::uint8_t>& bytes)>;
+// The JPEG of quality 80 that pages are written as.
 std::vector<std::uint8_t> EncodePage(const TBitmap& page);
 void WritePage(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
@@ -69,6 +74,7 @@ public:
     const TFont* ChosenFont() const { return chosenFont_; }
 
     TImage& Mainscreen() { return mainscreen_; }
+    const TImage& Mainscreen() const { return mainscreen_; }
     const TBitmap& TemplateBitmap() const { return template_; }
 
 private:

@@ -13,9 +13,6 @@
 
 namespace tessaro {
 
-namespace {
-
-// The iconv names of a code page, the usual one first.
 std::vector<std::string> IconvNames(int codePage)
 {
     const std::string number = std::to_string(codePage);
@@ -34,6 +31,8 @@ std::vector<std::string> IconvNames(int codePage)
         return {"CP" + number, "WINDOWS-" + number};
     }
 }
+
+namespace {
 
 enum class Direction { Decode, Encode };
 

@@ -3,11 +3,16 @@
 // point, and the length of a character's form in a code page.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
 inline constexpr char32_t ReplacementCharacter = U'\uFFFD';
+
+// The names iconv may know a code page by, the usual one first.
+std::vector<std::string> IconvNames(int codePage);
 
 // The code point of one character (one or two bytes) of the code page, or the
 // replacement character when the bytes are not a character of that code page.

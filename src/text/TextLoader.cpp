@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/CodePageDecoder.h"
 #include "text/CodePageInfo.h"
 #include "text/EncodingDetector.h"
 #include "text/Exception.h"
@@ -93,8 +94,8 @@ private:
 struct Reading {
     TextEncoding Layout = TextEncoding::Locale;
     // The iconv name of the encoding the bytes are converted to UTF-8 from;
-    // null when they are kept as they are.
-    const char* From = nullptr;
+    // empty when they are kept as they are.
+    std::string From;
     std::size_t UnitSize = 1;
     // Bytes skipped at the start of the file: a UTF-16 byte-order mark.
     std::size_t Start = 0;
@@ -102,12 +103,14 @@ struct Reading {
 
 Reading Kept(TextEncoding layout)
 {
-    return {layout};
+    Reading reading;
+    reading.Layout = layout;
+    return reading;
 }
 
-Reading ConvertedFrom(const char* from, std::size_t unitSize = 1, std::size_t start = 0)
+Reading ConvertedFrom(std::string from, std::size_t unitSize = 1, std::size_t start = 0)
 {
-    return {TextEncoding::Utf8, from, unitSize, start};
+    return {TextEncoding::Utf8, std::move(from), unitSize, start};
 }
 
 struct PassResult {
@@ -122,8 +125,8 @@ PassResult ReadThrough(const SourceFile& source, const Reading& reading, std::st
 {
     LineEndNormalizer text(output);
     std::optional<Utf8Converter> converter;
-    if (reading.From)
-        converter.emplace(reading.From, reading.UnitSize);
+    if (!reading.From.empty())
+        converter.emplace(reading.From.c_str(), reading.UnitSize);
     ChunkReader reader(source, reading.Start);
     std::size_t kept = 0;
     while (!text.Ended()) {
@@ -246,20 +249,41 @@ Reading ChosenReading(const SourceFile& source, TextEncodingChoice choice)
     return Kept(TextEncoding::Locale);
 }
 
-}  // namespace
-
-LoadedText LoadText(const std::string& fileName, TextEncodingChoice choice, std::size_t chunkSize)
+Plan PlanFor(const SourceFile& source, TextEncodingChoice choice)
 {
-    const SourceFile source = OpenSource(fileName, chunkSize);
-    const Plan plan =
-        choice == TextEncodingChoice::Auto ? Detect(source) : Measured(source, ChosenReading(source, choice));
-    // The text is measured before it is read, so it takes one block of its
-    // own size and never grows by copying.
+    return choice == TextEncodingChoice::Auto ? Detect(source) : Measured(source, ChosenReading(source, choice));
+}
+
+// The text read as planned. It is measured before it is read, so it takes
+// one block of its own size and never grows by copying.
+LoadedText Read(const SourceFile& source, const Plan& plan)
+{
     LoadedText loaded;
     loaded.Encoding = plan.How.Layout;
     loaded.Bytes.reserve(plan.Length);
     ReadThrough(source, plan.How, &loaded.Bytes);
     return loaded;
+}
+
+}  // namespace
+
+LoadedText LoadText(const std::string& fileName, TextEncodingChoice choice, std::size_t chunkSize)
+{
+    const SourceFile source = OpenSource(fileName, chunkSize);
+    return Read(source, PlanFor(source, choice));
+}
+
+std::string LoadUtf8Text(const std::string& fileName, TextEncodingChoice choice, std::size_t chunkSize)
+{
+    const SourceFile source = OpenSource(fileName, chunkSize);
+    Plan plan = PlanFor(source, choice);
+    if (plan.How.Layout != TextEncoding::Utf8) {
+        const int codePage = plan.How.Layout == TextEncoding::ShiftJis ? 932 : AnsiCodePage();
+        plan = Measured(source, ConvertedFrom(IconvNames(codePage).front()));
+    }
+    LoadedText loaded = Read(source, plan);
+    loaded.Bytes.erase(0, ByteOrderMarkLength(loaded.Bytes, TextEncoding::Utf8));
+    return std::move(loaded.Bytes);
 }
 
 }  // namespace tessaro

@@ -30,4 +30,10 @@ inline constexpr std::size_t DefaultChunkSize = 1 << 20;
 // a file of 2 GiB or more. chunkSize is the number of bytes read at a time.
 LoadedText LoadText(const std::string& fileName, TextEncodingChoice choice, std::size_t chunkSize = DefaultChunkSize);
 
+// Loads a text file as LoadText does and converts a text it would keep in a
+// code page to UTF-8 as well, dropping a leading byte-order mark: the result
+// is UTF-8 whatever the file's encoding.
+std::string LoadUtf8Text(const std::string& fileName, TextEncodingChoice choice,
+                         std::size_t chunkSize = DefaultChunkSize);
+
 }  // namespace tessaro

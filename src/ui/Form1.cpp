@@ -1,5 +1,6 @@
 #include "ui/Form1.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -18,6 +19,8 @@
 #include <type_traits>
 
 #include "app/ErrorReporting.h"
+#include "novel/DeviceProfile.h"
+#include "run/ClassicRun.h"
 #include "ui/FontConversion.h"
 #include "ui/Pictures.h"
 #include "ui/SelectDirDlg.h"
@@ -82,6 +85,14 @@ QToolButton* NewSpeedButton(QWidget* parent, const QIcon& picture, const QRect& 
     return button;
 }
 
+QComboBox* NewComboBox(QWidget* parent, const QStringList& items, const QRect& geometry)
+{
+    auto* box = new QComboBox(parent);
+    box->addItems(items);
+    box->setGeometry(geometry);
+    return box;
+}
+
 template <typename Control>
 Control* NewControl(QWidget* parent, const QString& caption, const QRect& geometry)
 {
@@ -94,12 +105,15 @@ Control* NewControl(QWidget* parent, const QString& caption, const QRect& geomet
 
 TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      run_(std::make_unique<ClassicRun>())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tessaro"));
     setFont(WidgetFont({"ＭＳ Ｐゴシック", -12, 0, SHIFTJIS_CHARSET, fpDefault}));
-    setFixedSize(500, 424);
+    // The classic design is 500 wide; the novel style's choices stand in a
+    // column to its right.
+    setFixedSize(620, 424);
     move(192, 114);
 
     CreateControls();
@@ -138,6 +152,21 @@ void TForm1::CreateControls()
     RadioButton2 = Named(NewControl<QRadioButton>(this, QStringLiteral("QVGA"), {392, 64, 73, 17}), "RadioButton2");
     Button1 = Named(NewControl<QPushButton>(this, QStringLiteral("Start"), {384, 96, 105, 33}), "Button1");
 
+    Label5 = NewLabel(this, "Label5", QStringLiteral("Style"), {500, 8, 40, 12});
+    StyleBox = Named(NewComboBox(this, {QStringLiteral("Classic"), QStringLiteral("Novel")}, {500, 24, 112, 22}),
+                     "StyleBox");
+    Label6 = NewLabel(this, "Label6", QStringLiteral("Device"), {500, 48, 40, 12});
+    QStringList devices;
+    for (const std::string& name : novel::DeviceNames())
+        devices << QString::fromStdString(name);
+    DeviceBox = Named(NewComboBox(this, devices, {500, 64, 112, 22}), "DeviceBox");
+    DeviceBox->setCurrentText(QStringLiteral("kindle-pw"));
+    Label7 = NewLabel(this, "Label7", QStringLiteral("Writing"), {500, 88, 40, 12});
+    WritingBox = Named(
+        NewComboBox(this, {QStringLiteral("Auto"), QStringLiteral("Vertical"), QStringLiteral("Horizontal")},
+                    {500, 104, 112, 22}),
+        "WritingBox");
+
     Bevel1 = Named(new BottomLineBevel(this), "Bevel1");
     Bevel1->setGeometry(8, 129, 489, 7);
 
@@ -163,8 +192,8 @@ void TForm1::CreateControls()
 
 void TForm1::SetTabOrder()
 {
-    const QList<QWidget*> order = {Edit1, Edit2, Edit3, Edit4, ScrollBox1, RadioButton1, RadioButton2, Button1,
-                                   BitBtn1};
+    const QList<QWidget*> order = {Edit1,   Edit2,   Edit3,    Edit4,     ScrollBox1, RadioButton1,
+                                   RadioButton2, Button1, BitBtn1, StyleBox, DeviceBox,  WritingBox};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -227,7 +256,7 @@ void TForm1::SpeedButton3Click()
 void TForm1::BitBtn1Click()
 {
     if (FontDialog1.Execute(this))
-        run_.SetChosenFont(&FontDialog1.Font);
+        fontChosen_ = true;
 }
 
 void TForm1::Button1Click()
@@ -241,7 +270,9 @@ void TForm1::Button1Click()
 
 void TForm1::StartRun()
 {
-    run_.Start(Bytes(Edit1));
+    const RunSettings settings = ReadRunSettings();
+    run_ = tessaro::StartRun(settings);
+    fitPreview_ = settings.Style == PageStyle::Novel;
     Timer1.SetEnabled(true);
     SetRunning(true);
 }
@@ -256,7 +287,7 @@ void TForm1::Timer1Timer()
 {
     bool ended = false;
     try {
-        ended = run_.Tick(ReadTickSettings());
+        ended = run_->Tick(ReadTickSettings(), SaverFor(*run_));
     } catch (...) {
         // A page that was drawn but could not be written is still shown. The
         // run stops before its error is shown: the user mends the cause and
@@ -272,6 +303,17 @@ void TForm1::Timer1Timer()
         ShowProgress();
 }
 
+RunSettings TForm1::ReadRunSettings() const
+{
+    RunSettings settings;
+    settings.Style = StyleBox->currentIndex() == 1 ? PageStyle::Novel : PageStyle::Classic;
+    settings.TextFile = Bytes(Edit1);
+    settings.ChosenFont = ChosenFont();
+    settings.Novel.Device = *novel::FindDevice(DeviceBox->currentText().toStdString());
+    settings.Novel.Writing = static_cast<WritingChoice>(WritingBox->currentIndex());
+    return settings;
+}
+
 TickSettings TForm1::ReadTickSettings() const
 {
     TickSettings settings;
@@ -284,11 +326,9 @@ TickSettings TForm1::ReadTickSettings() const
 
 void TForm1::ShowPage()
 {
-    TImage& screen = run_.Mainscreen();
-    const TBitmap* page = screen.Bitmap();
+    const TBitmap* page = run_->Page();
     if (page == nullptr || page->Empty()) {
         mainscreen->clear();
-        mainscreen->resize(screen.Width(), screen.Height());
         return;
     }
     TBitmap converted;
@@ -297,10 +337,11 @@ void TForm1::ShowPage()
         converted.SetPixelFormat(TPixelFormat::pfDevice);
         page = &converted;
     }
-    const QImage image(page->ScanLine(0), page->Width(), page->Height(), page->RowBytes(), QImage::Format_RGB32);
+    QImage image(page->ScanLine(0), page->Width(), page->Height(), page->RowBytes(), QImage::Format_RGB32);
+    if (fitPreview_)
+        image = image.scaled(ScrollBox1->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     mainscreen->setPixmap(QPixmap::fromImage(image));
-    mainscreen->resize(screen.Width() > 0 ? screen.Width() : page->Width(),
-                       screen.Height() > 0 ? screen.Height() : page->Height());
+    mainscreen->resize(image.size());
 }
 
 void TForm1::SetRunning(bool running)
@@ -314,9 +355,9 @@ void TForm1::SetRunning(bool running)
 // title: "Tessaro - page 419, 37%".
 void TForm1::ShowProgress()
 {
-    const std::size_t total = run_.TextBytes();
-    const std::size_t percent = total == 0 ? 100 : run_.ConsumedBytes() * 100 / total;
-    setWindowTitle(QStringLiteral("Tessaro - page %1, %2%").arg(run_.PageCounter() - 1).arg(percent));
+    const std::size_t total = run_->TextBytes();
+    const std::size_t percent = total == 0 ? 100 : run_->ConsumedBytes() * 100 / total;
+    setWindowTitle(QStringLiteral("Tessaro - page %1, %2%").arg(run_->PageCounter() - 1).arg(percent));
 }
 
 }  // namespace tessaro

@@ -4,12 +4,14 @@
 // reads the controls as they are at that moment.
 
 #include <QWidget>
+#include <memory>
 #include <string>
 
 #include "app/Timer.h"
-#include "pages/PageRun.h"
+#include "run/BookRun.h"
 #include "ui/FontDialog.h"
 
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QGroupBox;
@@ -28,7 +30,11 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    PageRun& Run() { return run_; }
+    // The run in progress or last made; before the first, a classic run
+    // without text that shows a white page.
+    BookRun& Run() { return *run_; }
+    // The font the font chooser took, for the classic body; none until then.
+    const TFont* ChosenFont() const { return fontChosen_ ? &FontDialog1.Font : nullptr; }
 
     // The controls and components, by their design names.
     QLabel* Label1;
@@ -47,6 +53,13 @@ public:
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
     QPushButton* Button1;
+    // The novel style's choices, read when a run starts.
+    QLabel* Label5;
+    QComboBox* StyleBox;
+    QLabel* Label6;
+    QComboBox* DeviceBox;
+    QLabel* Label7;
+    QComboBox* WritingBox;
     QFrame* Bevel1;
     QScrollArea* ScrollBox1;
     QLabel* mainscreen;
@@ -70,6 +83,7 @@ private:
     // Runs the shared file chooser with one filter; on OK returns true with the
     // chosen file's full path.
     bool ChooseFile(const QString& filter, QString& fileName);
+    RunSettings ReadRunSettings() const;
     TickSettings ReadTickSettings() const;
     void ShowPage();
     void StartRun();
@@ -78,7 +92,10 @@ private:
     void SetRunning(bool running);
     void ShowProgress();
 
-    PageRun run_;
+    std::unique_ptr<BookRun> run_;
+    bool fontChosen_ = false;
+    // Novel pages are shown whole, scaled to fit the preview.
+    bool fitPreview_ = false;
     QString lastChosenFile_;
 };
 

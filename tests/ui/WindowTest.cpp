@@ -195,7 +195,10 @@ private slots:
             {"RadioGroup1", {384, 32, 105, 57}, "Size"}, {"RadioButton1", {392, 48, 73, 17}, "PSP"},
             {"RadioButton2", {392, 64, 73, 17}, "QVGA"}, {"Button1", {384, 96, 105, 33}, "Start"},
             {"Bevel1", {8, 129, 489, 7}, ""}, {"ScrollBox1", {8, 140, 484, 276}, ""},
-            {"mainscreen", {0, 0, 480, 272}, ""},
+            {"mainscreen", {0, 0, 480, 272}, ""}, {"Label5", {500, 8, 40, 12}, "Style"},
+            {"StyleBox", {500, 24, 112, 22}, ""}, {"Label6", {500, 48, 40, 12}, "Device"},
+            {"DeviceBox", {500, 64, 112, 22}, ""}, {"Label7", {500, 88, 40, 12}, "Writing"},
+            {"WritingBox", {500, 104, 112, 22}, ""},
         };
         for (const auto& [name, place, text] : design) {
             auto* control = form.findChild<QWidget*>(name);
@@ -204,7 +207,9 @@ private slots:
             QCOMPARE(control->pos(), place.topLeft());
             QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(), text);
         }
-        QVERIFY(form.minimumSize() == QSize(500, 424) && form.maximumSize() == QSize(500, 424));
+        QVERIFY(form.minimumSize() == QSize(620, 424) && form.maximumSize() == QSize(620, 424));
+        QCOMPARE(form.StyleBox->currentText() + form.DeviceBox->currentText() + form.WritingBox->currentText(),
+                 "Classickindle-pwAuto");
         QVERIFY(form.RadioButton1->isChecked() && !form.RadioButton2->isChecked() && RunEnded(form));
         QCOMPARE(form.Timer1.Interval(), 10);
         QCOMPARE(FontText(form.FontDialog1.Font), "ＭＳ Ｐゴシック -12 px, charset 128, style 0, colour 80000008");
@@ -269,6 +274,22 @@ private slots:
         QCOMPARE(driver.Boxes.size(), 1);
     }
 
+    // A novel run writes the chosen device's pages and shows each whole,
+    // scaled to the preview.
+    void NovelStyleRunsForTheChosenDevice()
+    {
+        ScratchDir scratch;
+        std::ofstream(scratch.File("novel.txt")) << "吾輩《わがはい》は猫である。\n";
+        TForm1 form;
+        form.Edit1->setText(scratch.Q("novel.txt"));
+        form.StyleBox->setCurrentText("Novel");
+        form.DeviceBox->setCurrentText("xteink");
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
+        QCOMPARE(QImageReader(scratch.Q("book000001.png")).size(), QSize(480, 800));
+        QCOMPARE(form.mainscreen->size(), QSize(163, 272));
+    }
+
     void ChosenFontTakenIntoTheRunFont_data()
     {
         const QString japanese = QFontInfo(QFont("IPAGothic")).family();
@@ -301,7 +322,7 @@ private slots:
         TForm1 form;
         ModalDriver driver;
         QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
-        QVERIFY(form.Run().ChosenFont() == nullptr);
+        QVERIFY(form.ChosenFont() == nullptr);
         driver.Then([](QWidget* modal) {
             auto* dialog = qobject_cast<TFontChooserDialog*>(modal);
             QCOMPARE(dialog->OpenedFamily(), QFontInfo(QFont("IPAPGothic")).family());
@@ -310,7 +331,7 @@ private slots:
             dialog->accept();
         });
         QTest::mouseClick(form.BitBtn1, Qt::LeftButton);
-        QCOMPARE(form.Run().ChosenFont(), &form.FontDialog1.Font);
+        QCOMPARE(form.ChosenFont(), &form.FontDialog1.Font);
         QCOMPARE(FontText(form.FontDialog1.Font), "ＭＳ Ｐゴシック -12 px, charset 128, style 0, colour ff");
     }
 

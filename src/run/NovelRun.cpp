@@ -1,0 +1,139 @@
+#include "run/NovelRun.h"
+
+#include "imaging/FontMatch.h"
+#include "imaging/PngCodec.h"
+#include "novel/Characters.h"
+#include "novel/LayoutReport.h"
+#include "novel/PageRenderer.h"
+#include "text/Exception.h"
+#include "text/TextLoader.h"
+
+namespace tessaro {
+
+using namespace novel;
+
+namespace {
+
+// The default body type: IPA Mincho, whose kana and kanji sit on a grid of
+// full-width cells, with the proportional Latin letters of IPA P Mincho.
+constexpr char DefaultFamily[] = "IPAMincho";
+constexpr char DefaultLatinFamily[] = "IPAPMincho";
+constexpr int FolioPercent = 60;
+
+FontFile FindFont(const std::string& family)
+{
+    const std::optional<FontFile> file = MatchFontFile({family, false, false, "ja", false});
+    if (!file)
+        throw EOutOfResources("フォントが見つかりません: " + family);
+    return *file;
+}
+
+bool PagesInPng(const NovelSettings& settings)
+{
+    switch (settings.Image) {
+    case ImageChoice::Jpeg:
+        return false;
+    case ImageChoice::Png:
+        return true;
+    case ImageChoice::Device:
+        break;
+    }
+    return settings.Device.Format == ImageFormat::Png;
+}
+
+// A Japanese book, one with kana or kanji, is set vertically unless the
+// settings say otherwise.
+bool SetsVertically(WritingChoice choice, std::string_view text)
+{
+    if (choice != WritingChoice::Auto)
+        return choice == WritingChoice::Vertical;
+    for (std::uint32_t at = 0; at < text.size(); at = CharacterEnd(text, at))
+        if (IsKanaOrKanji(CharacterAt(text, at)))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+// The typefaces of the book and where they go on the page.
+struct NovelRun::Type {
+    Typeface Body;
+    Typeface Latin;
+    Typeface Ruby;
+    Typeface Folio;
+    PageGeometry Geometry;
+
+    Type(const FontFile& body, const FontFile& latin, const DeviceProfile& device, int em, bool vertical)
+        : Body(body, em, false),
+          Latin(latin, em, false),
+          Ruby(body, em / 2, false),
+          Folio(body, em * FolioPercent / 100, false),
+          Geometry(GeometryFor(device.Width, device.Height, em, vertical))
+    {
+    }
+
+    // A chosen family sets the whole text; the default one leaves Latin
+    // letters to its proportional twin.
+    static std::unique_ptr<Type> For(const NovelSettings& settings, bool vertical)
+    {
+        const bool chosen = !settings.FontFamily.empty();
+        const FontFile body = FindFont(chosen ? settings.FontFamily : DefaultFamily);
+        const FontFile latin = chosen ? body : FindFont(DefaultLatinFamily);
+        const int em = settings.BodyPixels > 0 ? settings.BodyPixels : settings.Device.BodyPixels;
+        return std::make_unique<Type>(body, latin, settings.Device, em, vertical);
+    }
+
+    BookFonts Fonts() { return {{&Body, &Latin, &Ruby}, &Folio}; }
+};
+
+NovelRun::NovelRun(const std::string& textFile, TextEncodingChoice encoding, const NovelSettings& settings)
+    : text_(LoadUtf8Text(textFile, encoding)),
+      settings_(settings),
+      vertical_(SetsVertically(settings.Writing, text_)),
+      type_(Type::For(settings, vertical_)),
+      reader_(text_),
+      setter_(settings.LineBreaking),
+      composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Fonts(), type_->Geometry)
+{
+    if (!settings.LayoutReport.empty()) {
+        report_.reset(std::fopen(settings.LayoutReport.c_str(), "wb"));
+        if (!report_)
+            throw EFCreateError::ForFile(settings.LayoutReport);
+    }
+}
+
+NovelRun::~NovelRun() = default;
+
+std::size_t NovelRun::ConsumedBytes() const
+{
+    return reader_.ConsumedBytes();
+}
+
+PageEncoder NovelRun::Encoder() const
+{
+    if (PagesInPng(settings_))
+        return [grays = settings_.Device.GrayLevels](const TBitmap& page) { return EncodePng(page, grays); };
+    return EncodePage;
+}
+
+bool NovelRun::Tick(const TickSettings& settings, const PageSaver& save)
+{
+    composer_.Next(composed_);
+    const DeviceProfile& device = settings_.Device;
+    page_ = BlankPage(device.Width, device.Height, device.GrayLevels > 0);
+    RenderPage(composed_, page_);
+    const std::string path =
+        OutputPath(settings.OutputDirectory, settings.Prefix, pageCounter_, PagesInPng(settings_) ? ".png" : ".jpg");
+    if (report_) {
+        const std::string line = LayoutReportLine(composed_, path, device.Width, device.Height);
+        if (std::fwrite(line.data(), 1, line.size(), report_.get()) != line.size() || std::fflush(report_.get()) != 0)
+            throw EWriteError();
+    }
+    // As in the classic style, the page's text is used up before it is
+    // saved: a failed save loses that page, and the next takes its number.
+    save(path, page_);
+    ++pageCounter_;
+    return composer_.Done();
+}
+
+}  // namespace tessaro

@@ -1,0 +1,50 @@
+#pragma once
+// A run of the novel style: the book read as Aozora Bunko text and typeset
+// for a device, one page per tick, each page composed only when asked for.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "novel/LineSetter.h"
+#include "novel/NotationReader.h"
+#include "novel/PageComposer.h"
+#include "run/BookRun.h"
+
+namespace tessaro {
+
+class NovelRun : public BookRun {
+public:
+    // Loads the book, converted to UTF-8 whatever its encoding, and prepares
+    // its type. Raises what loading the text raises, and EFCreateError when
+    // the layout report cannot be created.
+    NovelRun(const std::string& textFile, TextEncodingChoice encoding, const NovelSettings& settings);
+    ~NovelRun() override;
+
+    bool Tick(const TickSettings& settings, const PageSaver& save) override;
+    int PageCounter() const override { return pageCounter_; }
+    std::size_t ConsumedBytes() const override;
+    std::size_t TextBytes() const override { return text_.size(); }
+    const TBitmap* Page() const override { return page_.Empty() ? nullptr : &page_; }
+    PageEncoder Encoder() const override;
+
+private:
+    struct Type;
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::string text_;
+    NovelSettings settings_;
+    bool vertical_;
+    std::unique_ptr<Type> type_;
+    novel::NotationReader reader_;
+    novel::LineSetter setter_;
+    novel::PageComposer composer_;
+    novel::ComposedPage composed_;
+    TBitmap page_;
+    std::unique_ptr<std::FILE, FileCloser> report_;
+    int pageCounter_ = 1;
+};
+
+}  // namespace tessaro
