@@ -53,6 +53,10 @@ void AppendLine(std::string& out, const ComposedLine& line)
     AppendNumber(out, "w", line.Box.W);
     out += ',';
     AppendNumber(out, "h", line.Box.H);
+    if (line.Heading > 0) {
+        out += ',';
+        AppendNumber(out, "heading", line.Heading);
+    }
     out += ",\"text\":";
     AppendString(out, line.Text);
     out += ",\"ruby\":[";

@@ -8,8 +8,9 @@
 
 namespace tessaro::novel {
 
-// {"page":N,"file":"...","width":W,"height":H,"lines":[{"x":..,"y":..,"w":..,
-// "h":..,"text":"...","ruby":[{"base":"...","text":"..."}]}]} and a line feed.
+// {"page":N,"file":"...","width":W,"height":H,"vertical":false,"lines":[{"x":..,
+// "y":..,"w":..,"h":..,"heading":L,"text":"...","ruby":[{"base":"...","text":
+// "..."}]}]} and a line feed; "heading" only on the lines of a heading.
 std::string LayoutReportLine(const ComposedPage& page, const std::string& file, int width, int height);
 
 }  // namespace tessaro::novel

@@ -47,6 +47,7 @@ bool PageComposer::Next(ComposedPage& page)
     if (Done())
         return false;
     page.Lines.clear();
+    page.Headings.clear();
     page.Number = ++pageNumber_;
     page.Vertical = geometry_.Vertical;
     int depth = 0;
@@ -61,6 +62,8 @@ bool PageComposer::Next(ComposedPage& page)
             break;
         ComposedLine placed = Place(std::move(pending_.front()), start);
         pending_.pop_front();
+        if (placed.Heading > 0 && placed.Line.Text.Begin == 0)
+            page.Headings.push_back({placed.Heading, block_.Text});
         page.Lines.push_back(std::move(placed));
         depth = start + em + Quarters(em, LineGapQuarters);
     }
@@ -73,6 +76,7 @@ ComposedLine PageComposer::Place(LaidLine&& line, int depth) const
     ComposedLine placed;
     placed.Text.assign(std::string_view(block_.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
     placed.Vertical = geometry_.Vertical;
+    placed.Heading = block_.Style.HeadingLevel;
     const int em = line.Em;
     const int start = RoundFixed(line.Start);
     const int length = RoundFixed(line.Extent - line.Start);

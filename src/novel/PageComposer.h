@@ -28,16 +28,24 @@ struct LineBox {
 struct ComposedLine {
     LaidLine Line;
     std::string Text;  // what the line shows, in reading order
+    int Heading = 0;   // the level of the heading the line belongs to; 0 for none
     int OriginX = 0;
     int OriginY = 0;
     bool Vertical = false;
     LineBox Box;
 };
 
+// A heading that starts on a page, for a table of contents.
+struct PageHeading {
+    int Level = 0;
+    std::string Text;
+};
+
 struct ComposedPage {
     int Number = 0;
     bool Vertical = false;
     std::vector<ComposedLine> Lines;
+    std::vector<PageHeading> Headings;
     ComposedLine Folio;  // the page number, always horizontal
 };
 

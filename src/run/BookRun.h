@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/TBitmap.h"
 #include "imaging/TFont.h"
@@ -28,6 +29,23 @@ struct RunSettings {
     NovelSettings Novel;
 };
 
+// A heading and the page it starts on.
+struct BookHeading {
+    int Page = 0;
+    int Level = 0;
+    std::string Text;
+};
+
+// What a run knows of its book, growing as pages are made.
+struct BookMetadata {
+    std::string Title;
+    std::string Author;
+    // A book in vertical writing turns its pages right to left.
+    bool RightToLeft = false;
+    // The headings of the pages made so far, in order.
+    std::vector<BookHeading> Headings;
+};
+
 class BookRun {
 public:
     virtual ~BookRun() = default;
@@ -44,6 +62,7 @@ public:
     virtual const TBitmap* Page() const = 0;
     // How this run's pages become the bytes of their files.
     virtual PageEncoder Encoder() const = 0;
+    virtual const BookMetadata& Metadata() const = 0;
 };
 
 // Loads the book and starts a run of the chosen style. Raises what loading

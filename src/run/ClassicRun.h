@@ -19,9 +19,12 @@ public:
     std::size_t TextBytes() const override { return run_.TextBytes(); }
     const TBitmap* Page() const override { return run_.Mainscreen().Bitmap(); }
     PageEncoder Encoder() const override { return EncodePage; }
+    // The title is the text file's name without its folder and extension.
+    const BookMetadata& Metadata() const override { return metadata_; }
 
 private:
     PageRun run_;
+    BookMetadata metadata_;
 };
 
 }  // namespace tessaro

@@ -1,5 +1,7 @@
 #include "run/NovelRun.h"
 
+#include <filesystem>
+
 #include "imaging/FontMatch.h"
 #include "imaging/PngCodec.h"
 #include "novel/Characters.h"
@@ -95,6 +97,10 @@ NovelRun::NovelRun(const std::string& textFile, TextEncodingChoice encoding, con
       setter_(settings.LineBreaking),
       composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Fonts(), type_->Geometry)
 {
+    metadata_.Title = reader_.Info().Title.empty() ? std::filesystem::path(textFile).stem().string()
+                                                   : reader_.Info().Title;
+    metadata_.Author = reader_.Info().Author;
+    metadata_.RightToLeft = vertical_;
     if (!settings.LayoutReport.empty()) {
         report_.reset(std::fopen(settings.LayoutReport.c_str(), "wb"));
         if (!report_)
@@ -119,6 +125,8 @@ PageEncoder NovelRun::Encoder() const
 bool NovelRun::Tick(const TickSettings& settings, const PageSaver& save)
 {
     composer_.Next(composed_);
+    for (const PageHeading& heading : composed_.Headings)
+        metadata_.Headings.push_back({pageCounter_, heading.Level, heading.Text});
     const DeviceProfile& device = settings_.Device;
     page_ = BlankPage(device.Width, device.Height, device.GrayLevels > 0);
     RenderPage(composed_, page_);

@@ -27,6 +27,7 @@ public:
     std::size_t TextBytes() const override { return text_.size(); }
     const TBitmap* Page() const override { return page_.Empty() ? nullptr : &page_; }
     PageEncoder Encoder() const override;
+    const BookMetadata& Metadata() const override { return metadata_; }
 
 private:
     struct Type;
@@ -44,6 +45,7 @@ private:
     novel::ComposedPage composed_;
     TBitmap page_;
     std::unique_ptr<std::FILE, FileCloser> report_;
+    BookMetadata metadata_;
     int pageCounter_ = 1;
 };
 
