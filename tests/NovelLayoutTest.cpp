@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imaging/FontMatch.h"
+#include "novel/Characters.h"
+#include "novel/LayoutReport.h"
+#include "novel/NotationReader.h"
+#include "novel/PageComposer.h"
+#include "run/BookRun.h"
+#include "support/TestSupport.h"
+
+namespace tessaro::test {
+namespace {
+
+using namespace novel;
+
+constexpr int kEm = 20;
+
+// A book composed page by page on a page of cells ems a line and lines lines
+// (columns when vertical), in the default type at a 20-pixel em.
+struct Composed {
+    std::unique_ptr<Typeface> Body, Latin, Ruby, Folio;  // the glyphs of the pages are theirs
+    std::vector<ComposedPage> Pages;
+    std::string BlockTexts;  // every block's text, in order
+};
+
+Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertical = false,
+                 Kinsoku kinsoku = Kinsoku::Strict)
+{
+    const FontFile mincho = *MatchFontFile({"IPAMincho", false, false, "ja", false});
+    Composed composed;
+    composed.Body = std::make_unique<Typeface>(mincho, kEm, false);
+    composed.Latin = std::make_unique<Typeface>(*MatchFontFile({"IPAPMincho", false, false, "ja", false}), kEm, false);
+    composed.Ruby = std::make_unique<Typeface>(mincho, kEm / 2, false);
+    composed.Folio = std::make_unique<Typeface>(mincho, 12, false);
+    std::string book;
+    for (char c : lines)
+        book += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    book += "\r\n";
+    // Sides that give exactly cells ems along a line and depth lines across.
+    const int along = (cells + 3) * kEm;
+    const int across = depth * kEm * 7 / 4 - kEm / 4 + 3 * kEm;
+    const PageGeometry geometry = GeometryFor(vertical ? across : along, vertical ? along : across, kEm, vertical);
+    NotationReader reader(book);
+    LineSetter setter(kinsoku);
+    PageComposer composer(
+        [&](Block& block) {
+            const bool more = reader.Next(block);
+            composed.BlockTexts += more ? block.Text : "";
+            return more;
+        },
+        setter, {{composed.Body.get(), composed.Latin.get(), composed.Ruby.get()}, composed.Folio.get()}, geometry);
+    for (ComposedPage page; composer.Next(page);)
+        composed.Pages.push_back(page);
+    return composed;
+}
+
+// Each line as its text and how long it is against the measure: '=' exactly
+// full, '+' one em over (hanging punctuation), '<' short of it; lines joined
+// by '|', pages by " / ".
+std::string Describe(const Composed& composed, int cells)
+{
+    std::string out;
+    for (const ComposedPage& page : composed.Pages) {
+        out += out.empty() ? "" : " / ";
+        for (std::size_t i = 0; i < page.Lines.size(); ++i) {
+            const ComposedLine& line = page.Lines[i];
+            const int length = page.Vertical ? line.Box.H : line.Box.W;
+            const int start = page.Vertical ? line.Box.Y : line.Box.X;
+            const int full = cells * kEm + (page.Vertical ? line.OriginY : line.OriginX) - start;
+            out += (i == 0 ? "" : "|") + line.Text;
+            out += length == full ? "=" : length == full + kEm ? "+" : length < full ? "<" : "?";
+        }
+    }
+    return out;
+}
+
+struct LayoutRow {
+    const char* Name;
+    const char* Book;
+    int Cells;
+    std::string Expected;
+    Kinsoku Rules = Kinsoku::Strict;
+};
+
+class NovelLayoutTest : public testing::TestWithParam<LayoutRow> {};
+
+TEST_P(NovelLayoutTest, LinesFollowTheJapaneseRules)
+{
+    const LayoutRow& row = GetParam();
+    for (const bool vertical : {false, true}) {
+        const Composed composed = Compose(row.Book, row.Cells, 20, vertical, row.Rules);
+        EXPECT_EQ(Describe(composed, row.Cells), row.Expected) << (vertical ? "vertical" : "horizontal");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NovelLayoutTest,
+    testing::Values(
+        LayoutRow{"CommaHangsPastTheMeasure", "あいうえおかきくけこ、さし", 10, "あいうえおかきくけこ、+|さし<"},
+        LayoutRow{"FullStopBeforeABracketCannotHang", "あいうえおかきくけこ。」さ", 10, "あいうえおかきくけ=|こ。」さ<"},
+        LayoutRow{"ClosingBracketNeverStartsALine", "あいうえおかきくけこ」さ", 10, "あいうえおかきくけ=|こ」さ<"},
+        LayoutRow{"SmallKanaStayOffTheStartWhenStrict", "あいうえおかきくけこっさ", 10, "あいうえおかきくけ=|こっさ<"},
+        LayoutRow{"SmallKanaMayStartALineWhenLoose", "あいうえおかきくけこっさ", 10, "あいうえおかきくけこ=|っさ<",
+                  Kinsoku::Loose},
+        LayoutRow{"LongVowelMarkStaysOff", "あいうえおかきくけコーさ", 10, "あいうえおかきくけ=|コーさ<"},
+        LayoutRow{"OpeningBracketNeverEndsALine", "あいうえおかきくけ「こ」", 10, "あいうえおかきくけ=|「こ」<"},
+        LayoutRow{"DoubledDashStaysWhole", "あいうえおかきくけ――こ", 10, "あいうえおかきくけ=|――こ<"},
+        LayoutRow{"EllipsisNeverStartsALine", "あいうえおかきくけ……こ", 10, "あいうえおかきく=|け……こ<"},
+        LayoutRow{"RubyGroupIsNeverSplit", "あいうえおかきくけ漢字《かんじ》です", 10, "あいうえおかきくけ=|漢字です<"},
+        LayoutRow{"RubyWiderThanItsBaseWidensIt", "亜《あいうえ》", 4, "亜<"},
+        LayoutRow{"PageBreakStartsANewPage", "あ\n［＃改ページ］\nい", 10, "あ< / い<"},
+        LayoutRow{"EmptyLinesStay", "あ\n\nい", 10, "あ<|<|い<"}),
+    [](const testing::TestParamInfo<LayoutRow>& info) { return std::string(info.param.Name); });
+
+TEST(NovelLayout, RubySitsOverItsBaseAndASpreadBaseTakesTheRubysLength)
+{
+    const Composed composed = Compose("亜《あいうえ》い", 10);
+    const ComposedLine& line = composed.Pages.at(0).Lines.at(0);
+    ASSERT_EQ(line.Line.Rubies.size(), 1u);
+    EXPECT_EQ(line.Line.Rubies[0].Base + "=" + line.Line.Rubies[0].Text, "亜=あいうえ");
+    // Four half-size kana over one kanji: the group is two ems, then い.
+    EXPECT_EQ(line.Box.W, 3 * kEm);
+    int rubyGlyphs = 0;
+    for (const PlacedGlyph& glyph : line.Line.Glyphs)
+        rubyGlyphs += glyph.Face->PixelSize() == kEm / 2 && glyph.Y < -kEm * FixedOne / 2 ? 1 : 0;
+    EXPECT_EQ(rubyGlyphs, 4);
+}
+
+// Random paragraphs thick with characters that may not start or end a line:
+// none does, no line runs past the measure but hanging punctuation, and every
+// character reaches a line once, in order.
+TEST(NovelLayout, NoForbiddenLineEdgesAndNothingLostOverRandomParagraphs)
+{
+    const std::vector<std::string> pieces = {"あ", "漢", "カ", "、", "。", "」", "「", "っ", "ー", "・", "？", "！",
+                                             "々", "（", "）", "ab", "12", "――", "……", "字《じ》", "　"};
+    const std::string noStart = "、。，．・：；？！ー」』）〕］｝〉》っゃゅょァィゥェォッャュョ々ゝゞ";
+    const std::string noEnd = "「『（〔［｛〈《";
+    std::mt19937 random(7);
+    for (const bool vertical : {false, true}) {
+        std::string book;
+        for (int paragraph = 0; paragraph < 40; ++paragraph) {
+            for (int n = 0; n < 30; ++n)
+                book += pieces[random() % pieces.size()];
+            book += "\n";
+        }
+        const Composed composed = Compose(book, 12, 20, vertical);
+        std::string shown;
+        for (const ComposedPage& page : composed.Pages)
+            for (const ComposedLine& line : page.Lines) {
+                shown += line.Text;
+                if (line.Text.empty())
+                    continue;
+                const std::string first = line.Text.substr(0, CharacterEnd(line.Text, 0));
+                std::uint32_t lastAt = 0;
+                for (std::uint32_t at = 0; at < line.Text.size(); at = CharacterEnd(line.Text, at))
+                    lastAt = at;
+                // A paragraph may open or close with anything; its inner line edges may not.
+                EXPECT_TRUE(line.Line.Text.Begin == 0 || noStart.find(first) == std::string::npos) << line.Text;
+                EXPECT_TRUE(line.Line.EndsBlock || noEnd.find(line.Text.substr(lastAt)) == std::string::npos)
+                    << line.Text;
+                EXPECT_LE(vertical ? line.Box.H : line.Box.W, 13 * kEm) << line.Text;
+            }
+        EXPECT_EQ(shown, composed.BlockTexts);
+    }
+}
+
+// Lines stand 1.75 em apart, half an em kept for ruby over (or right of) each.
+TEST(NovelLayout, ReportGivesEachLinesBoxTextAndRuby)
+{
+    const Composed horizontal = Compose("漢《かん》字\n［＃大見出し］章［＃大見出し終わり］", 10);
+    EXPECT_EQ(LayoutReportLine(horizontal.Pages.at(0), "p\"1.png", 260, 755),
+              "{\"page\":1,\"file\":\"p\\\"1.png\",\"width\":260,\"height\":755,\"vertical\":false,\"lines\":["
+              "{\"x\":30,\"y\":40,\"w\":40,\"h\":20,\"text\":\"漢字\",\"ruby\":[{\"base\":\"漢\",\"text\":\"かん\"}]},"
+              "{\"x\":30,\"y\":75,\"w\":20,\"h\":20,\"heading\":1,\"text\":\"章\",\"ruby\":[]}]}\n");
+    const Composed vertical = Compose("漢字\nあ", 10, 20, true);
+    EXPECT_EQ(LayoutReportLine(vertical.Pages.at(0), "v", 755, 260),
+              "{\"page\":1,\"file\":\"v\",\"width\":755,\"height\":260,\"vertical\":true,\"lines\":["
+              "{\"x\":695,\"y\":30,\"w\":20,\"h\":40,\"text\":\"漢字\",\"ruby\":[]},"
+              "{\"x\":660,\"y\":30,\"w\":20,\"h\":20,\"text\":\"あ\",\"ruby\":[]}]}\n");
+}
+
+// A 4-gray device's pages hold only its four levels, edges quantized, never dithered.
+TEST(NovelLayout, GrayPagesTakeTheDevicesLevels)
+{
+    TempDir dir;
+    WriteFile(dir.File("book.txt"), "吾輩《わがはい》は猫である。名前はまだ無い。\r\n");
+    RunSettings settings;
+    settings.Style = PageStyle::Novel;
+    settings.TextFile = dir.File("book.txt");
+    settings.Novel.Device = novel::ParseDevice("300x200:4");
+    const std::unique_ptr<BookRun> run = StartRun(settings);
+    TickSettings tick;
+    tick.OutputDirectory = dir.Path().string();
+    EXPECT_TRUE(run->Tick(tick, SaverFor(*run)));
+    const std::string file = ReadFile(dir.File("book000001.png"));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&image, file.data(), file.size()));
+    image.format = PNG_FORMAT_GRAY;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    std::set<int> levels(pixels.begin(), pixels.end());
+    EXPECT_EQ(levels, (std::set<int>{0, 85, 170, 255}));
+}
+
+}  // namespace
+}  // namespace tessaro::test
