@@ -28,13 +28,17 @@ test-sanitize: setup
 fuzz: setup
 	@fuzz/run-fuzzers.sh
 
-# The sample book over the sample background into ./out, then what was written.
+# The sample book over the sample background into ./out, then the sample
+# novel in the novel style for a Kindle Paperwhite and a PSP into
+# ./out/novel-kindle-pw and ./out/novel-psp, then what was written.
 run: build
-	@mkdir -p out
-	@rm -f out/book[0-9][0-9][0-9][0-9][0-9][0-9].jpg
+	@mkdir -p out/novel-kindle-pw out/novel-psp
+	@rm -f out/book[0-9][0-9][0-9][0-9][0-9][0-9].jpg out/novel-*/book[0-9]*.*
 	@$(BUILD)/tessaro-batch --locale ja_JP.UTF-8 --background data/sample/background.jpg --out out \
 	  data/sample/book.txt
-	@ls -l out
+	@$(BUILD)/tessaro-batch --style novel --device kindle-pw --out out/novel-kindle-pw data/sample/novel.txt
+	@$(BUILD)/tessaro-batch --style novel --device psp --out out/novel-psp data/sample/novel.txt
+	@ls -l out out/novel-kindle-pw out/novel-psp
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) out

@@ -25,7 +25,7 @@ xdotool type --delay 10 "background.jpg"
 xdotool key --delay 50 Tab Tab Tab Tab Tab space
 wait_for_file book000004.jpg
 sleep 0.5
-import -window root -crop 500x424+0+0 "$output"
+import -window root -crop 620x424+0+0 "$output"
 DRIVE
 chmod +x "$work/drive.sh"
 cd "$work"
