@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "imaging/FontHandles.h"
+#include "imaging/FontMatch.h"
 #include "imaging/TFont.h"
 
 namespace tessaro {
@@ -37,7 +38,7 @@ private:
     FT_Library library_;
     FT_UInt pixelSize_;
     TFontStyles style_;
-    FontconfigFontSet sorted_;
+    SortedFonts sorted_;
     // By position in the sorted list, each opened on first use.
     std::unordered_map<int, StyledFace> faces_;
 };

@@ -48,3 +48,41 @@ std::optional<FontFile> MatchFontFile(const FontRequest& request)
 }
 
 }  // namespace tessaro
+
+namespace tessaro {
+
+SortedFonts::SortedFonts(FcPattern* pattern)
+{
+    // Trimming drops the fonts that cover nothing the fonts before them do
+    // not, so the first font with a character is still in the list.
+    FcResult result = FcResultNoMatch;
+    sorted_.reset(FcFontSort(nullptr, pattern, FcTrue, nullptr, &result));
+}
+
+FontFile SortedFonts::At(int position) const
+{
+    const FcPattern* font = sorted_->fonts[position];
+    FcChar8* file = nullptr;
+    FontFile found;
+    if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch)
+        found.Path = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font, FC_INDEX, 0, &found.Index);
+    return found;
+}
+
+bool SortedFonts::Covers(int position, char32_t character) const
+{
+    FcCharSet* characters = nullptr;
+    return FcPatternGetCharSet(sorted_->fonts[position], FC_CHARSET, 0, &characters) == FcResultMatch &&
+           FcCharSetHasChar(characters, character);
+}
+
+std::optional<FontFile> SortedFonts::With(char32_t character) const
+{
+    for (int position = 0; position < Count(); ++position)
+        if (Covers(position, character))
+            return At(position);
+    return std::nullopt;
+}
+
+}  // namespace tessaro

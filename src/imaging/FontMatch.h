@@ -33,4 +33,22 @@ FontconfigPattern SubstitutedPattern(const FontRequest& request);
 // when fontconfig has no font at all.
 std::optional<FontFile> MatchFontFile(const FontRequest& request);
 
+// The installed fonts in the order fontconfig ranks them for a pattern that
+// has been through its substitutions, for finding the font that draws a
+// character the chosen one lacks.
+class SortedFonts {
+public:
+    explicit SortedFonts(FcPattern* pattern);
+
+    int Count() const { return sorted_ ? sorted_->nfont : 0; }
+    FontFile At(int position) const;
+    // Whether fontconfig lists the character in the font at position.
+    bool Covers(int position, char32_t character) const;
+    // The first font that covers the character; none when no font does.
+    std::optional<FontFile> With(char32_t character) const;
+
+private:
+    FontconfigFontSet sorted_;
+};
+
 }  // namespace tessaro
