@@ -23,7 +23,7 @@ constexpr int kEm = 20;
 // A book composed page by page on a page of cells ems a line and lines lines
 // (columns when vertical), in the default type at a 20-pixel em.
 struct Composed {
-    std::unique_ptr<Typeface> Body, Latin, Ruby, Folio;  // the glyphs of the pages are theirs
+    std::unique_ptr<TypeCache> Type;  // the glyphs of the pages are its faces'
     std::vector<ComposedPage> Pages;
     std::string BlockTexts;  // every block's text, in order
 };
@@ -31,12 +31,10 @@ struct Composed {
 Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertical = false,
                  Kinsoku kinsoku = Kinsoku::Strict)
 {
-    const FontFile mincho = *MatchFontFile({"IPAMincho", false, false, "ja", false});
+    const auto family = [](const char* name) { return *MatchFontFile({name, false, false, "ja", false}); };
     Composed composed;
-    composed.Body = std::make_unique<Typeface>(mincho, kEm, false);
-    composed.Latin = std::make_unique<Typeface>(*MatchFontFile({"IPAPMincho", false, false, "ja", false}), kEm, false);
-    composed.Ruby = std::make_unique<Typeface>(mincho, kEm / 2, false);
-    composed.Folio = std::make_unique<Typeface>(mincho, 12, false);
+    composed.Type = std::make_unique<TypeCache>(
+        BookFamilies{family("IPAMincho"), family("IPAPMincho"), family("IPAGothic")});
     std::string book;
     for (char c : lines)
         book += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -53,7 +51,7 @@ Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertica
             composed.BlockTexts += more ? block.Text : "";
             return more;
         },
-        setter, {{composed.Body.get(), composed.Latin.get(), composed.Ruby.get()}, composed.Folio.get()}, geometry);
+        setter, *composed.Type, geometry);
     for (ComposedPage page; composer.Next(page);)
         composed.Pages.push_back(page);
     return composed;
@@ -169,14 +167,15 @@ TEST(NovelLayout, NoForbiddenLineEdgesAndNothingLostOverRandomParagraphs)
     }
 }
 
-// Lines stand 1.75 em apart, half an em kept for ruby over (or right of) each.
+// Lines stand 1.75 em apart, half an em kept for ruby over (or right of)
+// each; a large heading is 1.6 times the body.
 TEST(NovelLayout, ReportGivesEachLinesBoxTextAndRuby)
 {
     const Composed horizontal = Compose("漢《かん》字\n［＃大見出し］章［＃大見出し終わり］", 10);
     EXPECT_EQ(LayoutReportLine(horizontal.Pages.at(0), "p\"1.png", 260, 755),
               "{\"page\":1,\"file\":\"p\\\"1.png\",\"width\":260,\"height\":755,\"vertical\":false,\"lines\":["
               "{\"x\":30,\"y\":40,\"w\":40,\"h\":20,\"text\":\"漢字\",\"ruby\":[{\"base\":\"漢\",\"text\":\"かん\"}]},"
-              "{\"x\":30,\"y\":75,\"w\":20,\"h\":20,\"heading\":1,\"text\":\"章\",\"ruby\":[]}]}\n");
+              "{\"x\":30,\"y\":81,\"w\":32,\"h\":32,\"heading\":1,\"text\":\"章\",\"ruby\":[]}]}\n");
     const Composed vertical = Compose("漢字\nあ", 10, 20, true);
     EXPECT_EQ(LayoutReportLine(vertical.Pages.at(0), "v", 755, 260),
               "{\"page\":1,\"file\":\"v\",\"width\":755,\"height\":260,\"vertical\":true,\"lines\":["

@@ -69,7 +69,7 @@ void FindCombinedRuns(std::string_view text, std::vector<TextRange>& combined)
     }
 }
 
-Orientation VerticalOrientationOf(char32_t c, const VerticalFormTest& hasVerticalForm)
+Orientation VerticalOrientationOf(char32_t c, const std::function<bool(char32_t)>& hasVerticalForm)
 {
     switch (u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_VERTICAL_ORIENTATION)) {
     case U_VO_ROTATED:
@@ -83,8 +83,8 @@ Orientation VerticalOrientationOf(char32_t c, const VerticalFormTest& hasVertica
 
 }  // namespace
 
-void ItemizeRuns(std::string_view text, const std::vector<Span>& spans, bool vertical,
-                 const VerticalFormTest& hasVerticalForm, std::vector<TextRun>& runs)
+void ItemizeRuns(std::string_view text, const std::vector<Span>& spans, const std::vector<std::uint32_t>& breaks,
+                 bool vertical, const FaceQuestions& face, std::vector<TextRun>& runs)
 {
     std::vector<TextRange> combined;
     if (vertical) {
@@ -95,43 +95,54 @@ void ItemizeRuns(std::string_view text, const std::vector<Span>& spans, bool ver
         std::sort(combined.begin(), combined.end(),
                   [](const TextRange& a, const TextRange& b) { return a.Begin < b.Begin; });
     }
+    const auto kindOf = [&](char32_t c, FaceKind current) {
+        if (!face.HasGlyph(c))
+            return FaceKind::Missing;
+        if (IsNeutral(c))
+            return current == FaceKind::Missing ? FaceKind::Body : current;
+        return IsLatinLetter(c) ? FaceKind::Latin : FaceKind::Body;
+    };
 
     // Neutral characters that open the text go with the run after them.
-    bool latin = false;
+    FaceKind kind = FaceKind::Body;
     for (std::uint32_t at = 0; at < text.size(); at = CharacterEnd(text, at)) {
         const char32_t c = CharacterAt(text, at);
         if (!IsNeutral(c)) {
-            latin = IsLatinLetter(c);
+            kind = kindOf(c, kind);
             break;
         }
     }
 
-    TextRun run{{0, 0}, latin, Orientation::Upright};
-    const auto startRun = [&](std::uint32_t at, bool isLatin, Orientation orient) {
+    TextRun run{{0, 0}, kind, Orientation::Upright};
+    const auto startRun = [&](std::uint32_t at, FaceKind face, Orientation orient) {
         if (at > run.Range.Begin) {
             run.Range.End = at;
             runs.push_back(run);
         }
-        run = {{at, at}, isLatin, orient};
+        run = {{at, at}, face, orient};
     };
     auto nextCombined = combined.begin();
+    auto nextBreak = breaks.begin();
     for (std::uint32_t at = 0; at < text.size();) {
         while (nextCombined != combined.end() && nextCombined->End <= at)
             ++nextCombined;
+        while (nextBreak != breaks.end() && *nextBreak < at)
+            ++nextBreak;
+        const bool cut = nextBreak != breaks.end() && *nextBreak == at;
         if (nextCombined != combined.end() && nextCombined->Begin <= at) {
-            startRun(at, run.Latin, Orientation::Combined);
+            startRun(at, run.Face, Orientation::Combined);
             at = nextCombined->End;
-            startRun(at, run.Latin, Orientation::Upright);
+            startRun(at, run.Face, Orientation::Upright);
             continue;
         }
         const char32_t c = CharacterAt(text, at);
-        const bool isLatin = IsNeutral(c) ? run.Latin : IsLatinLetter(c);
-        const Orientation orient = vertical ? VerticalOrientationOf(c, hasVerticalForm) : Orientation::Upright;
-        if (isLatin != run.Latin || orient != run.Orient)
-            startRun(at, isLatin, orient);
+        const FaceKind faceKind = kindOf(c, run.Face);
+        const Orientation orient = vertical ? VerticalOrientationOf(c, face.HasVerticalForm) : Orientation::Upright;
+        if (cut || faceKind != run.Face || orient != run.Orient)
+            startRun(at, faceKind, orient);
         at = CharacterEnd(text, at);
     }
-    startRun(static_cast<std::uint32_t>(text.size()), run.Latin, run.Orient);
+    startRun(static_cast<std::uint32_t>(text.size()), run.Face, run.Orient);
 }
 
 }  // namespace tessaro::novel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "novel/Characters.h"
+#include "novel/TextStyles.h"
 
 namespace tessaro::novel {
 
@@ -49,6 +50,7 @@ struct LineSetter::Unit {
     std::uint32_t Begin = 0;
     std::uint32_t End = 0;
     Fixed Advance = 0;
+    Typeface* Face = nullptr;  // of its characters, for the line's size and baseline
     std::uint32_t FirstGlyph = 0;
     std::uint32_t GlyphCount = 0;
     std::int32_t Ruby = NoRuby;  // index into rubies_
@@ -71,57 +73,69 @@ LineSetter::LineSetter(Kinsoku kinsoku) : breaks_(kinsoku) {}
 
 LineSetter::~LineSetter() = default;
 
-void LineSetter::Set(const Block& block, const BlockFonts& fonts, Fixed measure, bool vertical,
+void LineSetter::Set(const Block& block, TypeCache& type, int em, Fixed measure, bool vertical,
                      std::vector<LaidLine>& lines)
 {
-    const int em = fonts.Body->PixelSize();
-    BuildUnits(block, fonts, vertical);
+    BuildUnits(block, type, em, vertical);
     breaks_.Find(block.Text, allowed_);
     const std::vector<Fit> fits = FitLines(block, measure, em * FixedOne);
-    const std::size_t first = lines.size();
     for (const Fit& fit : fits)
         lines.push_back(PlaceLine(block, fit, measure, em));
-    if (fits.empty())
-        lines.emplace_back().Em = em;
-    for (std::size_t i = first; i < lines.size(); ++i)
-        lines[i].Ascent = fonts.Body->Ascent();
+    if (fits.empty()) {
+        LaidLine& empty = lines.emplace_back();
+        empty.Em = em;
+        empty.Ascent = type.Body(em).Ascent();
+    }
     lines.back().EndsBlock = true;
 }
 
-void LineSetter::BuildUnits(const Block& block, const BlockFonts& fonts, bool vertical)
+void LineSetter::BuildUnits(const Block& block, TypeCache& type, int em, bool vertical)
 {
     const std::string_view text = block.Text;
     units_.clear();
     glyphs_.clear();
     rubies_.clear();
     runs_.clear();
-    ItemizeRuns(
-        text, block.Spans, vertical, [&](char32_t c) { return fonts.Body->HasVerticalForm(c); }, runs_);
-    for (const TextRun& run : runs_)
-        AddRun(text, run, fonts, vertical);
-    GroupRubies(block, fonts, vertical);
+    Typeface& body = type.Body(em);
+    TextStyles styles(block);
+    ItemizeRuns(text, block.Spans, styles.Boundaries(), vertical,
+                {[&](char32_t c) { return body.NominalGlyph(c) != 0; },
+                 [&](char32_t c) { return body.HasVerticalForm(c); }},
+                runs_);
+    for (const TextRun& run : runs_) {
+        const TextStyle style = styles.At(run.Range.Begin);
+        const int size = StyledEm(em, style);
+        const FaceStyle faceStyle{style.Bold, style.Italic};
+        Typeface* face = style.Heading > 0 ? &type.Heading(size) : &type.Body(size, faceStyle);
+        if (run.Face == FaceKind::Latin && style.Heading == 0)
+            face = &type.Latin(size, faceStyle);
+        else if (run.Face == FaceKind::Missing)
+            face = type.Fallback(CharacterAt(text, run.Range.Begin), size, faceStyle);
+        AddRun(text, run, face ? *face : type.Body(size, faceStyle), vertical);
+    }
+    GroupRubies(block, type, vertical);
 }
 
-void LineSetter::AddRun(std::string_view text, const TextRun& run, const BlockFonts& fonts, bool vertical)
+void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& face, bool vertical)
 {
-    Typeface* face = run.Latin ? fonts.Latin : fonts.Body;
     shaped_.clear();
-    shaper_.Shape(*face, text, run.Range, vertical && run.Orient == Orientation::Upright, shaped_);
+    shaper_.Shape(face, text, run.Range, vertical && run.Orient == Orientation::Upright, shaped_);
 
     if (run.Orient == Orientation::Combined) {
         // Set horizontally and centred across one upright cell.
         Unit cell;
         cell.Begin = run.Range.Begin;
         cell.End = run.Range.End;
+        cell.Face = &face;
         cell.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
-        cell.Advance = EmOf(*fonts.Body);
+        cell.Advance = EmOf(face);
         cell.Wide = true;
         Fixed width = 0;
         for (const ShapedGlyph& glyph : shaped_)
             width += glyph.Advance;
         Fixed pen = -Half(width);
         for (const ShapedGlyph& glyph : shaped_) {
-            glyphs_.push_back({face, glyph.Glyph, face->Ascent() + glyph.OffsetY, pen + glyph.OffsetX, false});
+            glyphs_.push_back({&face, glyph.Glyph, face.Ascent() + glyph.OffsetY, pen + glyph.OffsetX, false});
             pen += glyph.Advance;
         }
         cell.GlyphCount = static_cast<std::uint32_t>(glyphs_.size()) - cell.FirstGlyph;
@@ -133,10 +147,11 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, const BlockFo
     for (std::size_t g = 0; g < shaped_.size();) {
         Unit unit;
         unit.Begin = shaped_[g].Cluster;
+        unit.Face = &face;
         unit.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
         Fixed pen = 0;
         for (; g < shaped_.size() && shaped_[g].Cluster == unit.Begin; ++g) {
-            glyphs_.push_back(Place(face, shaped_[g], pen, run.Orient, vertical));
+            glyphs_.push_back(Place(&face, shaped_[g], pen, run.Orient, vertical));
             pen += shaped_[g].Advance;
         }
         unit.End = g < shaped_.size() ? shaped_[g].Cluster : run.Range.End;
@@ -152,7 +167,7 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, const BlockFo
 
 // A ruby's base units become one unit: as long as the longer of base and
 // ruby, the base spread over the ruby's length, the ruby centred beside it.
-void LineSetter::GroupRubies(const Block& block, const BlockFonts& fonts, bool vertical)
+void LineSetter::GroupRubies(const Block& block, TypeCache& type, bool vertical)
 {
     std::vector<Unit> grouped;
     std::size_t next = 0;
@@ -174,8 +189,11 @@ void LineSetter::GroupRubies(const Block& block, const BlockFonts& fonts, bool v
         for (std::size_t u = next; u < end; ++u)
             baseLength += units_[u].Advance;
 
+        // Half the size of the base's type.
+        Typeface& base = *units_[next].Face;
+        Typeface& ruby = type.Body(std::max(1, base.PixelSize() / 2));
         shaped_.clear();
-        shaper_.Shape(*fonts.Ruby, span.Text, {0, static_cast<std::uint32_t>(span.Text.size())}, vertical, shaped_);
+        shaper_.Shape(ruby, span.Text, {0, static_cast<std::uint32_t>(span.Text.size())}, vertical, shaped_);
         Fixed rubyLength = 0;
         for (const ShapedGlyph& glyph : shaped_)
             rubyLength += glyph.Advance;
@@ -195,11 +213,11 @@ void LineSetter::GroupRubies(const Block& block, const BlockFonts& fonts, bool v
 
         // Over the line's em box in horizontal writing, right of the column
         // in vertical writing.
-        const Fixed across = vertical ? Half(EmOf(*fonts.Body)) + Half(EmOf(*fonts.Ruby))
-                                      : -fonts.Body->Ascent() - EmOf(*fonts.Ruby) + fonts.Ruby->Ascent();
+        const Fixed across =
+            vertical ? Half(EmOf(base)) + Half(EmOf(ruby)) : -base.Ascent() - EmOf(ruby) + ruby.Ascent();
         Fixed rubyPen = Half(group.Advance - rubyLength);
         for (const ShapedGlyph& glyph : shaped_) {
-            PlacedGlyph placed = Place(fonts.Ruby, glyph, rubyPen, Orientation::Upright, vertical);
+            PlacedGlyph placed = Place(&ruby, glyph, rubyPen, Orientation::Upright, vertical);
             placed.Y += across;
             glyphs_.push_back(placed);
             rubyPen += glyph.Advance;
@@ -260,9 +278,14 @@ std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed meas
 LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const
 {
     LaidLine line;
-    line.Em = em;
     line.Text = {units_[fit.First].Begin, units_[fit.Last - 1].End};
     line.Start = fit.Indent;
+    // The line is as deep as its largest type, and its baseline below that
+    // type's ascent.
+    for (std::size_t u = fit.First; u < fit.Last; ++u) {
+        line.Em = std::max(line.Em, units_[u].Face->PixelSize());
+        line.Ascent = std::max(line.Ascent, units_[u].Face->Ascent());
+    }
 
     // The part that fills the measure: without trailing spaces and without
     // the punctuation that hangs past it.

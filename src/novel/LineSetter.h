@@ -11,6 +11,7 @@
 #include "novel/Itemizer.h"
 #include "novel/LineBreaks.h"
 #include "novel/Shaper.h"
+#include "novel/TypeCache.h"
 #include "novel/Typeface.h"
 
 namespace tessaro::novel {
@@ -44,29 +45,22 @@ struct LaidLine {
     bool EndsBlock = false;
 };
 
-// The type a block is set in. Runs of Latin, Greek and Cyrillic letters are
-// set in Latin, which may be the body face itself.
-struct BlockFonts {
-    Typeface* Body = nullptr;
-    Typeface* Latin = nullptr;
-    Typeface* Ruby = nullptr;
-};
-
 class LineSetter {
 public:
     explicit LineSetter(Kinsoku kinsoku);
     ~LineSetter();
 
-    // Appends the lines of block to lines. measure is the length of a full
-    // line; a block with no text gives one empty line.
-    void Set(const Block& block, const BlockFonts& fonts, Fixed measure, bool vertical, std::vector<LaidLine>& lines);
+    // Appends the lines of block to lines, set in type with a body em of em
+    // pixels. measure is the length of a full line; a block with no text gives
+    // one empty line.
+    void Set(const Block& block, TypeCache& type, int em, Fixed measure, bool vertical, std::vector<LaidLine>& lines);
 
 private:
     struct Unit;
     struct Fit;
-    void BuildUnits(const Block& block, const BlockFonts& fonts, bool vertical);
-    void AddRun(std::string_view text, const TextRun& run, const BlockFonts& fonts, bool vertical);
-    void GroupRubies(const Block& block, const BlockFonts& fonts, bool vertical);
+    void BuildUnits(const Block& block, TypeCache& type, int em, bool vertical);
+    void AddRun(std::string_view text, const TextRun& run, Typeface& face, bool vertical);
+    void GroupRubies(const Block& block, TypeCache& type, bool vertical);
     std::vector<Fit> FitLines(const Block& block, Fixed measure, Fixed em) const;
     LaidLine PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const;
 

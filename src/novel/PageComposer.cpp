@@ -15,9 +15,8 @@ int Quarters(int em, int quarters)
 
 }  // namespace
 
-PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, const BookFonts& fonts,
-                           const PageGeometry& geometry)
-    : blocks_(std::move(blocks)), setter_(setter), fonts_(fonts), geometry_(geometry)
+PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry)
+    : blocks_(std::move(blocks)), setter_(setter), type_(type), geometry_(geometry)
 {
 }
 
@@ -29,7 +28,7 @@ bool PageComposer::Refill()
             break;
         }
         set_.clear();
-        setter_.Set(block_, fonts_.Body, geometry_.Measure, geometry_.Vertical, set_);
+        setter_.Set(block_, type_, geometry_.Em, geometry_.Measure, geometry_.Vertical, set_);
         breakPending_ = block_.Break != BreakBefore::None;
         for (LaidLine& line : set_)
             pending_.push_back(std::move(line));
@@ -97,20 +96,21 @@ void PageComposer::SetFolio(ComposedPage& page)
 {
     const std::string number = std::to_string(page.Number);
     std::vector<ShapedGlyph> glyphs;
-    folioShaper_.Shape(*fonts_.Folio, number, {0, static_cast<std::uint32_t>(number.size())}, false, glyphs);
+    Typeface& face = type_.Body(geometry_.FolioEm);
+    folioShaper_.Shape(face, number, {0, static_cast<std::uint32_t>(number.size())}, false, glyphs);
     ComposedLine& folio = page.Folio;
     folio.Line = LaidLine{};
-    folio.Line.Em = fonts_.Folio->PixelSize();
+    folio.Line.Em = face.PixelSize();
     Fixed pen = 0;
     for (const ShapedGlyph& glyph : glyphs) {
-        folio.Line.Glyphs.push_back({fonts_.Folio, glyph.Glyph, pen + glyph.OffsetX, glyph.OffsetY, false});
+        folio.Line.Glyphs.push_back({&face, glyph.Glyph, pen + glyph.OffsetX, glyph.OffsetY, false});
         pen += glyph.Advance;
     }
     folio.Line.Extent = pen;
     folio.Text = number;
     folio.OriginX = (geometry_.Width - RoundFixed(pen)) / 2;
     folio.OriginY = geometry_.FolioBaseline;
-    folio.Box = {folio.OriginX, folio.OriginY - RoundFixed(fonts_.Folio->Ascent()), RoundFixed(pen), folio.Line.Em};
+    folio.Box = {folio.OriginX, folio.OriginY - RoundFixed(face.Ascent()), RoundFixed(pen), folio.Line.Em};
 }
 
 }  // namespace tessaro::novel

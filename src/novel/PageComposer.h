@@ -49,18 +49,12 @@ struct ComposedPage {
     ComposedLine Folio;  // the page number, always horizontal
 };
 
-// The type a book is set in.
-struct BookFonts {
-    BlockFonts Body;
-    Typeface* Folio = nullptr;
-};
-
 // Gives the book's blocks in order: false at the end of the book.
 using BlockSource = std::function<bool(Block&)>;
 
 class PageComposer {
 public:
-    PageComposer(BlockSource blocks, LineSetter& setter, const BookFonts& fonts, const PageGeometry& geometry);
+    PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry);
 
     // Composes the next page into page. The first call always gives a page;
     // returns false once the book is used up.
@@ -76,7 +70,7 @@ private:
 
     BlockSource blocks_;
     LineSetter& setter_;
-    BookFonts fonts_;
+    TypeCache& type_;
     PageGeometry geometry_;
     Shaper folioShaper_;
     Block block_;

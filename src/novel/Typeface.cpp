@@ -50,9 +50,11 @@ Glyph RotatedClockwise(const Glyph& glyph)
 
 }  // namespace
 
-Typeface::Typeface(const FontFile& file, int pixelSize, bool syntheticBold)
-    : face_(OpenFace(file)), pixelSize_(std::max(1, pixelSize)), syntheticBold_(syntheticBold)
+Typeface::Typeface(const FontFile& file, int pixelSize, FaceStyle style)
+    : face_(OpenFace(file)), pixelSize_(std::max(1, pixelSize))
 {
+    embolden_ = style.Bold && !(face_->style_flags & FT_STYLE_FLAG_BOLD);
+    slant_ = style.Italic && !(face_->style_flags & FT_STYLE_FLAG_ITALIC);
     FT_Set_Pixel_Sizes(face_.get(), 0, FT_UInt(pixelSize_));
     ascent_ = AscentOf(face_.get(), pixelSize_);
     shaping_.reset(hb_ft_font_create_referenced(face_.get()));
@@ -103,7 +105,9 @@ Glyph Typeface::Draw(std::uint32_t glyph, bool rotated)
     if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
         return drawn;
     FT_GlyphSlot slot = face->glyph;
-    if (syntheticBold_)
+    if (slant_)
+        FT_GlyphSlot_Oblique(slot);
+    if (embolden_)
         FT_GlyphSlot_Embolden(slot);
     drawn.Advance = RoundFixed(static_cast<Fixed>(slot->advance.x));
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)

@@ -19,11 +19,18 @@ using Fixed = std::int32_t;
 inline constexpr Fixed FixedOne = 64;
 inline constexpr int RoundFixed(Fixed value) { return (value + 32) >> 6; }
 
+// Bold and italic as asked of a face; a face that has no such style of its
+// own has it drawn in.
+struct FaceStyle {
+    bool Bold = false;
+    bool Italic = false;
+    bool operator==(const FaceStyle&) const = default;
+};
+
 class Typeface {
 public:
-    // Opens the face at an em of pixelSize pixels. syntheticBold draws the
-    // glyphs heavier, for a family without a bold face.
-    Typeface(const FontFile& file, int pixelSize, bool syntheticBold);
+    // Opens the face at an em of pixelSize pixels in the style.
+    Typeface(const FontFile& file, int pixelSize, FaceStyle style = {});
     Typeface(const Typeface&) = delete;
     Typeface& operator=(const Typeface&) = delete;
 
@@ -48,7 +55,8 @@ private:
     HarfBuzzFont shaping_;
     int pixelSize_;
     Fixed ascent_ = 0;
-    bool syntheticBold_;
+    bool embolden_ = false;
+    bool slant_ = false;
     std::unordered_map<std::uint64_t, Glyph> glyphs_;
     std::unordered_map<char32_t, bool> verticalForms_;
 };

@@ -20,7 +20,7 @@ namespace {
 // full-width cells, with the proportional Latin letters of IPA P Mincho.
 constexpr char DefaultFamily[] = "IPAMincho";
 constexpr char DefaultLatinFamily[] = "IPAPMincho";
-constexpr int FolioPercent = 60;
+constexpr char DefaultHeadingFamily[] = "IPAGothic";
 
 FontFile FindFont(const std::string& family)
 {
@@ -57,45 +57,38 @@ bool SetsVertically(WritingChoice choice, std::string_view text)
 
 }  // namespace
 
-// The typefaces of the book and where they go on the page.
+// The typefaces of the book and where its text goes on the page.
 struct NovelRun::Type {
-    Typeface Body;
-    Typeface Latin;
-    Typeface Ruby;
-    Typeface Folio;
+    TypeCache Faces;
     PageGeometry Geometry;
 
-    Type(const FontFile& body, const FontFile& latin, const DeviceProfile& device, int em, bool vertical)
-        : Body(body, em, false),
-          Latin(latin, em, false),
-          Ruby(body, em / 2, false),
-          Folio(body, em * FolioPercent / 100, false),
-          Geometry(GeometryFor(device.Width, device.Height, em, vertical))
-    {
-    }
-
     // A chosen family sets the whole text; the default one leaves Latin
-    // letters to its proportional twin.
-    static std::unique_ptr<Type> For(const NovelSettings& settings, bool vertical)
+    // letters to its proportional twin and headings to IPA Gothic.
+    Type(const NovelSettings& settings, bool vertical)
+        : Faces(FamiliesFor(settings.FontFamily)),
+          Geometry(GeometryFor(settings.Device.Width, settings.Device.Height,
+                               settings.BodyPixels > 0 ? settings.BodyPixels : settings.Device.BodyPixels, vertical))
     {
-        const bool chosen = !settings.FontFamily.empty();
-        const FontFile body = FindFont(chosen ? settings.FontFamily : DefaultFamily);
-        const FontFile latin = chosen ? body : FindFont(DefaultLatinFamily);
-        const int em = settings.BodyPixels > 0 ? settings.BodyPixels : settings.Device.BodyPixels;
-        return std::make_unique<Type>(body, latin, settings.Device, em, vertical);
     }
 
-    BookFonts Fonts() { return {{&Body, &Latin, &Ruby}, &Folio}; }
+    static BookFamilies FamiliesFor(const std::string& chosen)
+    {
+        if (!chosen.empty()) {
+            const FontFile body = FindFont(chosen);
+            return {body, body, body};
+        }
+        return {FindFont(DefaultFamily), FindFont(DefaultLatinFamily), FindFont(DefaultHeadingFamily)};
+    }
 };
 
 NovelRun::NovelRun(const std::string& textFile, TextEncodingChoice encoding, const NovelSettings& settings)
     : text_(LoadUtf8Text(textFile, encoding)),
       settings_(settings),
       vertical_(SetsVertically(settings.Writing, text_)),
-      type_(Type::For(settings, vertical_)),
+      type_(std::make_unique<Type>(settings, vertical_)),
       reader_(text_),
       setter_(settings.LineBreaking),
-      composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Fonts(), type_->Geometry)
+      composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Faces, type_->Geometry)
 {
     metadata_.Title = reader_.Info().Title.empty() ? std::filesystem::path(textFile).stem().string()
                                                    : reader_.Info().Title;
