@@ -57,9 +57,10 @@ Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertica
     return composed;
 }
 
-// Each line as its text and how long it is against the measure: '=' exactly
-// full, '+' one em over (hanging punctuation), '<' short of it; lines joined
-// by '|', pages by " / ".
+// Each line as @indent (in ems, when not 0), its text, and where it ends
+// against the measure: '=' exactly at its end, '+' one em past it (hanging
+// punctuation), '<' and the line's length in ems when short of it; lines
+// joined by '|', pages by " / ".
 std::string Describe(const Composed& composed, int cells)
 {
     std::string out;
@@ -68,10 +69,12 @@ std::string Describe(const Composed& composed, int cells)
         for (std::size_t i = 0; i < page.Lines.size(); ++i) {
             const ComposedLine& line = page.Lines[i];
             const int length = page.Vertical ? line.Box.H : line.Box.W;
-            const int start = page.Vertical ? line.Box.Y : line.Box.X;
-            const int full = cells * kEm + (page.Vertical ? line.OriginY : line.OriginX) - start;
-            out += (i == 0 ? "" : "|") + line.Text;
-            out += length == full ? "=" : length == full + kEm ? "+" : length < full ? "<" : "?";
+            const int indent = (page.Vertical ? line.Box.Y - line.OriginY : line.Box.X - line.OriginX) / kEm;
+            out += (i == 0 ? "" : "|") + (indent == 0 ? "" : "@" + std::to_string(indent)) + line.Text;
+            const int end = indent * kEm + length;
+            out += end == cells * kEm       ? "="
+                   : end == (cells + 1) * kEm ? "+"
+                                              : "<" + std::to_string(length / kEm);
         }
     }
     return out;
@@ -99,20 +102,29 @@ TEST_P(NovelLayoutTest, LinesFollowTheJapaneseRules)
 INSTANTIATE_TEST_SUITE_P(
     Rows, NovelLayoutTest,
     testing::Values(
-        LayoutRow{"CommaHangsPastTheMeasure", "あいうえおかきくけこ、さし", 10, "あいうえおかきくけこ、+|さし<"},
-        LayoutRow{"FullStopBeforeABracketCannotHang", "あいうえおかきくけこ。」さ", 10, "あいうえおかきくけ=|こ。」さ<"},
-        LayoutRow{"ClosingBracketNeverStartsALine", "あいうえおかきくけこ」さ", 10, "あいうえおかきくけ=|こ」さ<"},
-        LayoutRow{"SmallKanaStayOffTheStartWhenStrict", "あいうえおかきくけこっさ", 10, "あいうえおかきくけ=|こっさ<"},
-        LayoutRow{"SmallKanaMayStartALineWhenLoose", "あいうえおかきくけこっさ", 10, "あいうえおかきくけこ=|っさ<",
+        LayoutRow{"CommaHangsPastTheMeasure", "あいうえおかきくけこ、さし", 10, "あいうえおかきくけこ、+|さし<2"},
+        LayoutRow{"FullStopBeforeABracketCannotHang", "あいうえおかきくけこ。」さ", 10, "あいうえおかきくけ=|こ。」さ<4"},
+        LayoutRow{"ClosingBracketNeverStartsALine", "あいうえおかきくけこ」さ", 10, "あいうえおかきくけ=|こ」さ<3"},
+        LayoutRow{"SmallKanaStayOffTheStartWhenStrict", "あいうえおかきくけこっさ", 10, "あいうえおかきくけ=|こっさ<3"},
+        LayoutRow{"SmallKanaMayStartALineWhenLoose", "あいうえおかきくけこっさ", 10, "あいうえおかきくけこ=|っさ<2",
                   Kinsoku::Loose},
-        LayoutRow{"LongVowelMarkStaysOff", "あいうえおかきくけコーさ", 10, "あいうえおかきくけ=|コーさ<"},
-        LayoutRow{"OpeningBracketNeverEndsALine", "あいうえおかきくけ「こ」", 10, "あいうえおかきくけ=|「こ」<"},
-        LayoutRow{"DoubledDashStaysWhole", "あいうえおかきくけ――こ", 10, "あいうえおかきくけ=|――こ<"},
-        LayoutRow{"EllipsisNeverStartsALine", "あいうえおかきくけ……こ", 10, "あいうえおかきく=|け……こ<"},
-        LayoutRow{"RubyGroupIsNeverSplit", "あいうえおかきくけ漢字《かんじ》です", 10, "あいうえおかきくけ=|漢字です<"},
-        LayoutRow{"RubyWiderThanItsBaseWidensIt", "亜《あいうえ》", 4, "亜<"},
-        LayoutRow{"PageBreakStartsANewPage", "あ\n［＃改ページ］\nい", 10, "あ< / い<"},
-        LayoutRow{"EmptyLinesStay", "あ\n\nい", 10, "あ<|<|い<"}),
+        LayoutRow{"LongVowelMarkStaysOff", "あいうえおかきくけコーさ", 10, "あいうえおかきくけ=|コーさ<3"},
+        LayoutRow{"OpeningBracketNeverEndsALine", "あいうえおかきくけ「こ」", 10, "あいうえおかきくけ=|「こ」<3"},
+        LayoutRow{"DoubledDashStaysWhole", "あいうえおかきくけ――こ", 10, "あいうえおかきくけ=|――こ<3"},
+        LayoutRow{"EllipsisNeverStartsALine", "あいうえおかきくけ……こ", 10, "あいうえおかきく=|け……こ<4"},
+        LayoutRow{"RubyGroupIsNeverSplit", "あいうえおかきくけ漢字《かんじ》です", 10, "あいうえおかきくけ=|漢字です<4"},
+        LayoutRow{"RubyWiderThanItsBaseWidensIt", "亜《あいうえ》", 4, "亜<2"},
+        LayoutRow{"PageBreakStartsANewPage", "あ\n［＃改ページ］\nい", 10, "あ<1 / い<1"},
+        LayoutRow{"EmptyLinesStay", "あ\n\nい", 10, "あ<1|<0|い<1"},
+        LayoutRow{"IndentOfTheFirstAndWrappedLines",
+                  "［＃ここから２字下げ、折り返して３字下げ］\nあいうえおかきくけこ\n［＃ここで字下げ終わり］", 10,
+                  "@2あいうえおかきく=|@3けこ<2"},
+        LayoutRow{"FlushToTheEnd", "［＃地付き］署名", 10, "@8署名="},
+        LayoutRow{"FlushAfterTextOnTheSameLine", "本文［＃地から２字上げ］署名", 10, "本文署名<8"},
+        LayoutRow{"FlushPartThatDoesNotFitTakesALine", "あいうえおかきくけ［＃地付き］署名", 10,
+                  "あいうえおかきくけ<9|@8署名="},
+        LayoutRow{"LinesOfAtMostNCells", "［＃ここから５字詰め］\nあいうえおかき\n［＃ここで字詰め終わり］", 10,
+                  "あいうえお<5|かき<2"}),
     [](const testing::TestParamInfo<LayoutRow>& info) { return std::string(info.param.Name); });
 
 TEST(NovelLayout, RubySitsOverItsBaseAndASpreadBaseTakesTheRubysLength)

@@ -239,6 +239,12 @@ std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed meas
     std::vector<Fit> fits;
     const BlockStyle& style = block.Style;
     const Fixed limit = style.MaxCells > 0 ? std::min(measure, style.MaxCells * em) : measure;
+    // The part set flush against the end of the last line: it stays on the
+    // line before it when it fits there, else it starts a line of its own.
+    const std::size_t flush = FlushStart(block);
+    Fixed flushLength = style.EndGap * em;
+    for (std::size_t u = flush; u < units_.size(); ++u)
+        flushLength += units_[u].Advance;
     for (std::size_t first = 0; first < units_.size();) {
         Fit fit;
         fit.First = first;
@@ -250,6 +256,8 @@ std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed meas
         std::size_t at = first;
         for (; at < units_.size(); ++at) {
             const Unit& unit = units_[at];
+            if (at == flush && at > first && x + flushLength > room)
+                break;
             if (at > first && allowed_[unit.Begin])
                 lastBreak = at;
             if (x + unit.Advance <= room || unit.Space) {
@@ -273,6 +281,15 @@ std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed meas
         first = at;
     }
     return fits;
+}
+
+std::size_t LineSetter::FlushStart(const Block& block) const
+{
+    const std::uint32_t from = block.Style.FlushEndFrom;
+    std::size_t unit = 0;
+    while (unit < units_.size() && units_[unit].Begin < from)
+        ++unit;
+    return unit;
 }
 
 LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const
@@ -304,10 +321,22 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
     const Fixed limit = block.Style.MaxCells > 0 ? std::min(measure, block.Style.MaxCells * em * FixedOne) : measure;
     const Fixed extra = fit.Justify && gaps > 0 ? std::max<Fixed>(0, limit - fit.Indent - length) : 0;
 
+    // On the block's last line, the flush part ends EndGap ems short of the
+    // line's end.
+    const std::size_t flush = fit.Last == units_.size() ? std::max(FlushStart(block), fit.First) : fit.Last;
+    Fixed flushLength = 0;
+    for (std::size_t u = flush; u < fit.Last; ++u)
+        flushLength += units_[u].Advance;
+    const Fixed flushAt = limit - block.Style.EndGap * em * FixedOne - flushLength;
+
     Fixed x = fit.Indent;
+    if (flush == fit.First)
+        line.Start = x = std::max(x, flushAt);
     Fixed opened = 0;
     for (std::size_t u = fit.First; u < fit.Last; ++u) {
         const Unit& unit = units_[u];
+        if (u == flush)
+            x = std::max(x, flushAt);
         for (std::uint32_t g = 0; g < unit.GlyphCount; ++g) {
             PlacedGlyph glyph = glyphs_[unit.FirstGlyph + g];
             glyph.X += x;

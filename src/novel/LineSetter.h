@@ -62,6 +62,8 @@ private:
     void AddRun(std::string_view text, const TextRun& run, Typeface& face, bool vertical);
     void GroupRubies(const Block& block, TypeCache& type, bool vertical);
     std::vector<Fit> FitLines(const Block& block, Fixed measure, Fixed em) const;
+    // The first unit of the part set flush against the line's end.
+    std::size_t FlushStart(const Block& block) const;
     LaidLine PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const;
 
     Shaper shaper_;
