@@ -225,8 +225,9 @@ INSTANTIATE_TEST_SUITE_P(
         NotationRow{"Pictures",
                     "［＃石鏃の図（fig42154_01.png、横321×縦123）入る］\n"
                     "［＃「第一七圖」のキャプション付きの図（fig4990_07.png、横３２１×縦１２３）入る］\n図［＃挿絵（fig1.png）入る］",
-                    {"￼ {picture@321/123:￼=fig42154_01.png}", "￼ {picture@321/123:￼=fig4990_07.png} {note<:￼=第一七圖}",
-                     "図￼ {picture:￼=fig1.png}"}}));
+                    {"￼ {picture@321/123:￼=fig42154_01.png} {note:￼=石鏃の図}",
+                     "￼ {picture@321/123:￼=fig4990_07.png} {note:￼=第一七圖} {note<:￼=第一七圖}",
+                     "図￼ {picture:￼=fig1.png} {note:￼=挿絵}"}}));
 
 struct StructureRow {
     const char* name;

@@ -29,7 +29,7 @@ struct Composed {
 };
 
 Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertical = false,
-                 Kinsoku kinsoku = Kinsoku::Strict)
+                 Kinsoku kinsoku = Kinsoku::Strict, PictureSource pictures = {})
 {
     const auto family = [](const char* name) { return *MatchFontFile({name, false, false, "ja", false}); };
     Composed composed;
@@ -51,7 +51,7 @@ Composed Compose(std::string_view lines, int cells, int depth = 20, bool vertica
             composed.BlockTexts += more ? block.Text : "";
             return more;
         },
-        setter, *composed.Type, geometry);
+        setter, *composed.Type, geometry, std::move(pictures));
     for (ComposedPage page; composer.Next(page);)
         composed.Pages.push_back(page);
     return composed;
@@ -193,6 +193,48 @@ TEST(NovelLayout, ReportGivesEachLinesBoxTextAndRuby)
               "{\"page\":1,\"file\":\"v\",\"width\":755,\"height\":260,\"vertical\":true,\"lines\":["
               "{\"x\":695,\"y\":30,\"w\":20,\"h\":40,\"text\":\"漢字\",\"ruby\":[]},"
               "{\"x\":660,\"y\":30,\"w\":20,\"h\":20,\"text\":\"あ\",\"ruby\":[]}]}\n");
+}
+
+// The title block makes a page of its own, centred across the text block,
+// the title a large heading; the body's pages carry the title over them; the
+// colophon starts a page, a size smaller.
+TEST(NovelLayout, TitlePageRunningHeaderAndColophon)
+{
+    const Composed composed = Compose("灯台\n浜野\n\n本文\n\n底本：「灯台」架空書房", 10);
+    EXPECT_EQ(Describe(composed, 10), "灯台<3|浜野<2 / 本文<2|<0 / 底本：「灯台」架空書房<8");
+    ASSERT_EQ(composed.Pages.size(), 3u);
+    EXPECT_EQ(composed.Pages[0].Lines[0].Box.Y, 350);
+    EXPECT_EQ(composed.Pages[0].Lines[0].Heading, 1);
+    EXPECT_EQ(composed.Pages[1].Header.Text + "|" + composed.Pages[0].Header.Text + composed.Pages[2].Header.Text,
+              "灯台|");
+    EXPECT_EQ(composed.Pages[2].Lines[0].Box.H, 16);
+}
+
+// A picture is scaled to fit, never past twice its size, and centred along
+// the line; one that cannot be read is a frame of its notated size, fitted
+// likewise, holding its description; a caption follows in small type.
+TEST(NovelLayout, PicturesFitTheTextBlockAndAMissingOneIsAFrameOfItsDescription)
+{
+    const PictureSource pictures = [](const std::string& file, int) -> std::shared_ptr<const TBitmap> {
+        if (file != "a.png")
+            return nullptr;
+        auto raster = std::make_shared<TBitmap>();
+        raster->SetWidth(60);
+        raster->SetHeight(30);
+        return raster;
+    };
+    for (const bool vertical : {false, true}) {
+        const Composed composed = Compose("［＃図（a.png）入る］\n"
+                                          "前［＃「絵」のキャプション付きの図（b.png、横100×縦50）入る］",
+                                          10, 20, vertical, Kinsoku::Strict, pictures);
+        EXPECT_EQ(Describe(composed, 10), vertical ? "@3￼<3|前￼<1|@2<5|@4絵<0" : "@2￼<6|前￼<1|=|@4絵<0");
+        const auto& lines = composed.Pages.at(0).Lines;
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_TRUE(lines[0].Line.Picture->Image && !lines[2].Line.Picture->Image);
+        EXPECT_EQ(lines[0].Line.Em, vertical ? 120 : 60);
+        EXPECT_EQ(lines[2].Line.Em, vertical ? 200 : 100);
+        EXPECT_EQ(lines[2].Line.Glyphs.size(), 1u);
+    }
 }
 
 // A 4-gray device's pages hold only its four levels, edges quantized, never dithered.

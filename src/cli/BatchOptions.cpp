@@ -257,6 +257,10 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
             options.Quiet = true;
             continue;
         }
+        if (argument == "--verbose" || argument == "-v") {
+            options.Verbose = true;
+            continue;
+        }
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         std::optional<std::string> inlineValue;
@@ -348,6 +352,8 @@ Novel style:
                           colour ones)
   --layout-report FILE    one JSON object per page: each line's box, text
                           and ruby
+  -v, --verbose           also tell, with their line numbers, the annotations
+                          that are not understood (and so not drawn)
 
 Exit status: 0 when all pages are written, 1 when a page or the text file
 fails (the message names the page), 2 for a command-line error.

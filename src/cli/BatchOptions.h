@@ -39,6 +39,7 @@ struct BatchOptions {
     bool ListDevices = false;  // --device list
     NovelSettings Novel;
     bool Quiet = false;
+    bool Verbose = false;  // also tell annotations the notation reader did not understand
     bool Help = false;
     bool Version = false;
 };

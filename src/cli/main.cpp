@@ -56,6 +56,20 @@ void Report(std::optional<int> pageNumber, const std::exception_ptr& error)
         std::fprintf(stderr, "%s: %s\n", ProgramName, MessageOf(error).c_str());
 }
 
+// Tells the warnings of the book the run has met since the last call.
+void TellWarnings(const BatchOptions& options, const BookRun& run, std::size_t& told, Progress& progress)
+{
+    const std::vector<BookWarning>& warnings = run.Metadata().Warnings;
+    for (; told < warnings.size(); ++told) {
+        const BookWarning& warning = warnings[told];
+        if (warning.Notation && !options.Verbose)
+            continue;
+        progress.Interrupt();
+        std::fprintf(stderr, "%s: %s:%d: %s\n", ProgramName, options.TextFile.c_str(), warning.Line,
+                     warning.Text.c_str());
+    }
+}
+
 void StartUp(const BatchOptions& options)
 {
     if (options.Locale)
@@ -101,10 +115,12 @@ int RunBatch(const BatchOptions& options)
     // a failed save among those is reported first, as one thread would have.
     std::exception_ptr layoutError;
     int layoutPage = 0;
+    std::size_t told = 0;
     try {
         for (bool ended = false; !ended;) {
             layoutPage = run.PageCounter();
             ended = run.Tick(options.Settings, submit);
+            TellWarnings(options, run, told, progress);
             progress.Update(saver.Written(), run.ConsumedBytes(), run.TextBytes());
         }
     } catch (const PageSaveError&) {

@@ -257,9 +257,10 @@ std::optional<Annotation> ParsePicture(std::string_view text)
         return std::nullopt;
     if (comma != std::string_view::npos)
         ParsePictureSize(inside.substr(comma + std::string_view("、").size()), annotation.Mark);
+    annotation.About = description;
     if (const std::optional<std::string_view> caption = ConsumeQuoted(description);
         caption && description.starts_with("のキャプション付き"))
-        annotation.Caption = *caption;
+        annotation.Caption = annotation.About = *caption;
     return annotation;
 }
 

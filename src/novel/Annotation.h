@@ -44,6 +44,7 @@ struct Annotation {
     std::string_view Target;   // X of ［＃「X」…］, as notation
     std::string_view Reading;  // Y of a ruby or note, as notation; a picture's file; kunten marks
     std::string_view Caption;  // a picture's caption, as notation
+    std::string_view About;    // a picture's description (説明 of 説明（…）入る), as notation
     Span Mark;                 // kind, side, variant and values; Text is filled from Reading
     int First = 0;
     int Rest = 0;

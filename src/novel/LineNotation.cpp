@@ -381,25 +381,31 @@ void LineNotation::CloseRange(Span mark, std::string_view raw)
 }
 
 // Kunten marks and pictures put characters of their own into the line; a
-// picture's caption is a note under it.
+// picture's caption is a note under it, its description a note over it.
 void LineNotation::Insert(const Annotation& annotation)
 {
     const std::size_t begin = Text().size();
     Span mark = annotation.Mark;
-    if (mark.Kind == SpanKind::Picture) {
+    const bool picture = mark.Kind == SpanKind::Picture;
+    if (picture) {
         Text() += ObjectReplacement;
         mark.Text = VisibleText(annotation.Reading, gaiji_);
     } else {
         Text() += VisibleText(annotation.Reading, gaiji_);
     }
     AddSpan(std::move(mark), begin, Text().size());
-    if (!annotation.Caption.empty()) {
-        Span caption;
-        caption.Kind = SpanKind::Note;
-        caption.Placement = Side::Under;
-        caption.Text = VisibleText(annotation.Caption, gaiji_);
-        AddSpan(std::move(caption), begin, Text().size());
-    }
+    const auto note = [&](Side side, std::string_view text) {
+        if (text.empty())
+            return;
+        Span span;
+        span.Kind = SpanKind::Note;
+        span.Placement = side;
+        span.Text = VisibleText(text, gaiji_);
+        AddSpan(std::move(span), begin, Text().size());
+    };
+    if (picture)
+        note(Side::Over, annotation.About);
+    note(Side::Under, annotation.Caption);
     rubyFloor_ = Text().size();
 }
 

@@ -158,6 +158,12 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
         unit.GlyphCount = static_cast<std::uint32_t>(glyphs_.size()) - unit.FirstGlyph;
         unit.Advance = pen;
         const char32_t first = CharacterAt(text, unit.Begin);
+        if (first == U'\uFFFC') {
+            // A picture's place in the text: the picture itself stands apart.
+            glyphs_.resize(unit.FirstGlyph);
+            unit.GlyphCount = 0;
+            unit.Advance = 0;
+        }
         unit.Hangs = Hangs(first) && unit.End == CharacterEnd(text, unit.Begin);
         unit.Space = first == U' ';
         unit.Wide = IsWide(first);

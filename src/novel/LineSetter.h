@@ -4,9 +4,11 @@
 // punctuation and justification.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "imaging/TBitmap.h"
 #include "novel/Document.h"
 #include "novel/Itemizer.h"
 #include "novel/LineBreaks.h"
@@ -34,6 +36,14 @@ struct RubyReport {
     std::string Text;
 };
 
+// A picture the book places on a page, at the size it is shown.
+struct LinePicture {
+    std::shared_ptr<const TBitmap> Image;  // null for a picture that could not be read: a frame is drawn
+    int Width = 0;
+    int Height = 0;
+    std::string File;
+};
+
 struct LaidLine {
     TextRange Text;  // the bytes of the block's text the line shows
     std::vector<PlacedGlyph> Glyphs;
@@ -43,6 +53,8 @@ struct LaidLine {
     int Em = 0;        // the em of the line's type, in pixels
     Fixed Ascent = 0;  // from the top of the line's em box down to its baseline
     bool EndsBlock = false;
+    // A line that shows a picture: Em is how deep it stands across the lines.
+    std::shared_ptr<const LinePicture> Picture;
 };
 
 class LineSetter {

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include "imaging/PictureDecoder.h"
+
 namespace tessaro::novel {
 
 namespace {
@@ -13,10 +15,13 @@ int Quarters(int em, int quarters)
     return em * quarters / 4;
 }
 
+constexpr std::string_view kObjectReplacement = "\uFFFC";
+
 }  // namespace
 
-PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry)
-    : blocks_(std::move(blocks)), setter_(setter), type_(type), geometry_(geometry)
+PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry,
+                           PictureSource pictures)
+    : blocks_(std::move(blocks)), setter_(setter), type_(type), geometry_(geometry), pictures_(std::move(pictures))
 {
 }
 
@@ -27,13 +32,130 @@ bool PageComposer::Refill()
             blocksDone_ = true;
             break;
         }
-        set_.clear();
-        setter_.Set(block_, type_, geometry_.Em, geometry_.Measure, geometry_.Vertical, set_);
-        breakPending_ = block_.Break != BreakBefore::None;
-        for (LaidLine& line : set_)
-            pending_.push_back(std::move(line));
+        const Section previous = section_;
+        Prepare(block_);
+        breakPending_ = block_.Break != BreakBefore::None || section_ != previous;
+        // A block that is a picture alone shows the picture in place of its line.
+        const bool pictureAlone = block_.Text == kObjectReplacement;
+        if (!pictureAlone) {
+            std::vector<LaidLine> lines;
+            setter_.Set(block_, type_, geometry_.Em, geometry_.Measure, geometry_.Vertical, lines);
+            Queue(block_, std::move(lines));
+        }
+        const std::size_t first = pending_.size();
+        for (const Span& span : block_.Spans)
+            if (span.Kind == SpanKind::Picture)
+                QueuePicture(span);
+        if (pictureAlone && first < pending_.size())
+            pending_[first].Text = block_.Text;
     }
     return !pending_.empty();
+}
+
+// Gives a block the look of its part of the book: the title's first line as
+// a large heading, the colophon a size smaller.
+void PageComposer::Prepare(Block& block)
+{
+    const auto length = static_cast<std::uint32_t>(block.Text.size());
+    switch (block.Role) {
+    case BlockRole::Title:
+        if (title_.empty() && !block.Text.empty()) {
+            title_ = block.Text;
+            block.Style.HeadingLevel = block.Style.HeadingLevel > 0 ? block.Style.HeadingLevel : 1;
+        }
+        section_ = Section::Title;
+        return;
+    case BlockRole::Colophon:
+        block.Spans.push_back({{0, length}, SpanKind::Size, Side::Over, 0, -1, 0, {}});
+        section_ = Section::Colophon;
+        return;
+    case BlockRole::Body:
+        break;
+    }
+    section_ = block.Style.CentredPage ? Section::Centred : Section::Body;
+}
+
+void PageComposer::Queue(const Block& block, std::vector<LaidLine>&& lines)
+{
+    for (LaidLine& line : lines) {
+        ComposedLine& queued = pending_.emplace_back();
+        queued.Text.assign(std::string_view(block.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
+        queued.Heading = block.Style.HeadingLevel;
+        queued.Line = std::move(line);
+    }
+}
+
+std::vector<LaidLine> PageComposer::SetApart(const std::string& text, int sizeSteps)
+{
+    Block apart;
+    apart.Text = text;
+    apart.Spans.push_back(
+        {{0, static_cast<std::uint32_t>(text.size())}, SpanKind::Size, Side::Over, 0, sizeSteps, 0, {}});
+    std::vector<LaidLine> lines;
+    setter_.Set(apart, type_, geometry_.Em, geometry_.Measure, geometry_.Vertical, lines);
+    return lines;
+}
+
+// A picture scaled to fit the text block, never to more than twice its own
+// size, centred along the line; one that cannot be read is a frame of the
+// size the notation gives (or of half the measure) holding its description.
+// Its caption follows it in small type.
+void PageComposer::QueuePicture(const Span& picture)
+{
+    std::string description, caption;
+    for (const Span& note : block_.Spans)
+        if (note.Kind == SpanKind::Note && note.Range == picture.Range)
+            (note.Placement == Side::Over ? description : caption) = note.Text;
+    auto shown = std::make_shared<LinePicture>();
+    shown->File = picture.Text;
+    const std::shared_ptr<const TBitmap> image = pictures_ ? pictures_(picture.Text, block_.SourceLine) : nullptr;
+    const int measure = RoundFixed(geometry_.Measure);
+    const int width = image ? image->Width() : picture.Value > 0 ? picture.Value : measure / 2;
+    const int height = image ? image->Height() : picture.Value2 > 0 ? picture.Value2 : measure / 4;
+    // Across the lines the picture may take the whole depth; along them, the measure.
+    const double across = geometry_.Depth(), along = measure;
+    const double scale = std::min({2.0, (geometry_.Vertical ? across : along) / std::max(1, width),
+                                   (geometry_.Vertical ? along : across) / std::max(1, height)});
+    shown->Width = std::max(1, static_cast<int>(width * scale));
+    shown->Height = std::max(1, static_cast<int>(height * scale));
+    if (image)
+        shown->Image = std::make_shared<const TBitmap>(ScaledRaster(*image, shown->Width, shown->Height));
+
+    LaidLine line;
+    const int alongSize = geometry_.Vertical ? shown->Height : shown->Width;
+    line.Em = geometry_.Vertical ? shown->Width : shown->Height;
+    line.Start = (measure - alongSize) / 2 * FixedOne;
+    line.Extent = line.Start + alongSize * FixedOne;
+    if (!image && !description.empty()) {
+        // The description's glyphs, centred in the frame: a vertical line's
+        // glyphs already stand about its centre; a horizontal one's baseline
+        // goes where its em box is centred.
+        const std::vector<LaidLine> about = SetApart(description, 0);
+        const LaidLine& first = about.front();
+        const Fixed offset = line.Start + (alongSize * FixedOne - (first.Extent - first.Start)) / 2 - first.Start;
+        const Fixed middle = geometry_.Vertical ? 0 : (line.Em - first.Em) * FixedOne / 2 + first.Ascent;
+        for (PlacedGlyph glyph : first.Glyphs) {
+            glyph.X += offset;
+            glyph.Y += middle;
+            line.Glyphs.push_back(glyph);
+        }
+    }
+    line.Picture = std::move(shown);
+    pending_.emplace_back().Line = std::move(line);
+    if (!caption.empty()) {
+        // Centred along the line, as the picture is.
+        std::vector<LaidLine> lines = SetApart(caption, -1);
+        for (LaidLine& captionLine : lines) {
+            const Fixed shift = (geometry_.Measure - (captionLine.Extent - captionLine.Start)) / 2 - captionLine.Start;
+            for (PlacedGlyph& glyph : captionLine.Glyphs)
+                glyph.X += shift;
+            captionLine.Start += shift;
+            captionLine.Extent += shift;
+        }
+        Block captionBlock;
+        captionBlock.Text = caption;
+        Queue(captionBlock, std::move(lines));
+    }
 }
 
 bool PageComposer::Done()
@@ -50,32 +172,40 @@ bool PageComposer::Next(ComposedPage& page)
     page.Number = ++pageNumber_;
     page.Vertical = geometry_.Vertical;
     int depth = 0;
+    Section shown = section_;  // the page's lines are all of one section
     while (Refill()) {
         if (breakPending_ && !page.Lines.empty())
             break;
         breakPending_ = false;
-        const int em = pending_.front().Em;
-        const int start = depth + Quarters(em, RubySpaceQuarters);
+        const int em = pending_.front().Line.Em;
+        // A picture needs no room for ruby beside it.
+        const int start = depth + (pending_.front().Line.Picture ? 0 : Quarters(em, RubySpaceQuarters));
         // A page takes at least one line, however deep.
         if (start + em > geometry_.Depth() && !page.Lines.empty())
             break;
-        ComposedLine placed = Place(std::move(pending_.front()), start);
+        ComposedLine placed = std::move(pending_.front());
         pending_.pop_front();
+        Place(placed, start);
         if (placed.Heading > 0 && placed.Line.Text.Begin == 0)
-            page.Headings.push_back({placed.Heading, block_.Text});
+            page.Headings.push_back({placed.Heading, placed.Text});
         page.Lines.push_back(std::move(placed));
+        shown = section_;
         depth = start + em + Quarters(em, LineGapQuarters);
     }
+    if (shown == Section::Title || shown == Section::Centred)
+        Centre(page, depth - Quarters(geometry_.Em, LineGapQuarters));
+    page.Header = shown == Section::Body && !title_.empty()
+                      ? SmallLine(title_, geometry_.Vertical ? geometry_.Right : geometry_.Left,
+                                  geometry_.HeaderBaseline, geometry_.Vertical)
+                      : ComposedLine{};
     SetFolio(page);
     return true;
 }
 
-ComposedLine PageComposer::Place(LaidLine&& line, int depth) const
+void PageComposer::Place(ComposedLine& placed, int depth) const
 {
-    ComposedLine placed;
-    placed.Text.assign(std::string_view(block_.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
+    const LaidLine& line = placed.Line;
     placed.Vertical = geometry_.Vertical;
-    placed.Heading = block_.Style.HeadingLevel;
     const int em = line.Em;
     const int start = RoundFixed(line.Start);
     const int length = RoundFixed(line.Extent - line.Start);
@@ -88,29 +218,53 @@ ComposedLine PageComposer::Place(LaidLine&& line, int depth) const
         placed.OriginY = geometry_.Top + depth + RoundFixed(line.Ascent);
         placed.Box = {geometry_.Left + start, geometry_.Top + depth, length, em};
     }
-    placed.Line = std::move(line);
-    return placed;
+}
+
+// Moves the page's lines across so that they stand in the middle of the
+// text block.
+void PageComposer::Centre(ComposedPage& page, int depth) const
+{
+    const int shift = std::max(0, geometry_.Depth() - depth) / 2;
+    for (ComposedLine& line : page.Lines) {
+        if (geometry_.Vertical) {
+            line.OriginX -= shift;
+            line.Box.X -= shift;
+        } else {
+            line.OriginY += shift;
+            line.Box.Y += shift;
+        }
+    }
 }
 
 void PageComposer::SetFolio(ComposedPage& page)
 {
-    const std::string number = std::to_string(page.Number);
+    page.Folio = SmallLine(std::to_string(page.Number), geometry_.Width / 2, geometry_.FolioBaseline, false);
+    // Centred under the text.
+    const int width = page.Folio.Box.W;
+    page.Folio.OriginX -= width / 2;
+    page.Folio.Box.X -= width / 2;
+}
+
+// A line of small horizontal type starting at x, or ending there when
+// alignEnd is set, on a baseline.
+ComposedLine PageComposer::SmallLine(const std::string& text, int x, int baseline, bool alignEnd)
+{
     std::vector<ShapedGlyph> glyphs;
     Typeface& face = type_.Body(geometry_.FolioEm);
-    folioShaper_.Shape(face, number, {0, static_cast<std::uint32_t>(number.size())}, false, glyphs);
-    ComposedLine& folio = page.Folio;
-    folio.Line = LaidLine{};
-    folio.Line.Em = face.PixelSize();
+    folioShaper_.Shape(face, text, {0, static_cast<std::uint32_t>(text.size())}, false, glyphs);
+    ComposedLine line;
+    line.Line.Em = face.PixelSize();
     Fixed pen = 0;
     for (const ShapedGlyph& glyph : glyphs) {
-        folio.Line.Glyphs.push_back({&face, glyph.Glyph, pen + glyph.OffsetX, glyph.OffsetY, false});
+        line.Line.Glyphs.push_back({&face, glyph.Glyph, pen + glyph.OffsetX, glyph.OffsetY, false});
         pen += glyph.Advance;
     }
-    folio.Line.Extent = pen;
-    folio.Text = number;
-    folio.OriginX = (geometry_.Width - RoundFixed(pen)) / 2;
-    folio.OriginY = geometry_.FolioBaseline;
-    folio.Box = {folio.OriginX, folio.OriginY - RoundFixed(face.Ascent()), RoundFixed(pen), folio.Line.Em};
+    line.Line.Extent = pen;
+    line.Text = text;
+    line.OriginX = alignEnd ? x - RoundFixed(pen) : x;
+    line.OriginY = baseline;
+    line.Box = {line.OriginX, baseline - RoundFixed(face.Ascent()), RoundFixed(pen), line.Line.Em};
+    return line;
 }
 
 }  // namespace tessaro::novel

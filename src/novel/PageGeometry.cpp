@@ -54,6 +54,7 @@ PageGeometry GeometryFor(int width, int height, int em, bool vertical)
     g.Bottom = verticalSpan.Start + verticalSpan.Length;
     g.FolioEm = std::max(1, g.Em * FolioPercentOfEm / 100);
     g.FolioBaseline = std::min(height - 1, g.Bottom + (height - g.Bottom + g.FolioEm) / 2);
+    g.HeaderBaseline = std::max(g.FolioEm, (g.Top + g.FolioEm) / 2);
     return g;
 }
 

@@ -23,7 +23,8 @@ struct PageGeometry {
     int Top = 0;
     int Right = 0;
     int Bottom = 0;
-    int FolioBaseline = 0;  // the page number, centred at the foot
+    int FolioBaseline = 0;   // the page number, centred at the foot
+    int HeaderBaseline = 0;  // the running header, over the text block
     int FolioEm = 0;
 
     // How far lines may stack: the height of the block, or its width.

@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/PngCodec.h"
+
 namespace tessaro::novel {
 
 namespace {
 
-// Black ink over a gray sample, by the glyph's coverage.
+// Black ink over a gray sample, by the glyph's coverage; a picture's pixel
+// as its gray.
 struct GrayInk {
     using Pixel = std::uint8_t;
     static void Blend(Pixel& target, unsigned coverage)
     {
         target = static_cast<Pixel>((target * (255 - coverage) + 127) / 255);
     }
+    static Pixel From(DevicePixel pixel) { return GrayOf(pixel); }
 };
 
 // Black ink over a display pixel: each channel darkened alike.
@@ -27,7 +31,30 @@ struct DeviceInk {
                            static_cast<std::uint8_t>(channel(PixelGreen(target))),
                            static_cast<std::uint8_t>(channel(PixelBlue(target))));
     }
+    static Pixel From(DevicePixel pixel) { return pixel; }
 };
+
+// The pixels of a picture at the box of its line, cut at the page's edges;
+// for a picture that could not be read, a frame around the box.
+template <class Ink>
+void DrawPicture(TBitmap& raster, const LinePicture& picture, const LineBox& box)
+{
+    const int width = raster.Width();
+    const int height = raster.Height();
+    std::vector<DevicePixel> row(static_cast<std::size_t>(std::max(0, box.W)));
+    for (int y = std::max(0, box.Y); y < std::min(height, box.Y + box.H); ++y) {
+        auto* target = reinterpret_cast<typename Ink::Pixel*>(raster.MutableScanLine(y));
+        const bool edge = y == box.Y || y == box.Y + box.H - 1;
+        if (picture.Image && y - box.Y < picture.Image->Height())
+            picture.Image->ReadPixels(0, y - box.Y, std::min(box.W, picture.Image->Width()), row.data());
+        for (int x = std::max(0, box.X); x < std::min(width, box.X + box.W); ++x) {
+            if (picture.Image && x - box.X < picture.Image->Width())
+                target[x] = Ink::From(row[static_cast<std::size_t>(x - box.X)]);
+            else if (!picture.Image && (edge || x == box.X || x == box.X + box.W - 1))
+                Ink::Blend(target[x], 255);
+        }
+    }
+}
 
 template <class Ink>
 void DrawGlyph(TBitmap& raster, const Glyph& glyph, int originX, int originY)
@@ -50,6 +77,8 @@ void DrawGlyph(TBitmap& raster, const Glyph& glyph, int originX, int originY)
 template <class Ink>
 void DrawLine(TBitmap& raster, const ComposedLine& line)
 {
+    if (line.Line.Picture)
+        DrawPicture<Ink>(raster, *line.Line.Picture, line.Box);
     for (const PlacedGlyph& placed : line.Line.Glyphs) {
         const Glyph& glyph = placed.Face->Render(placed.Glyph, placed.Rotated);
         const int along = RoundFixed(placed.X);
@@ -67,6 +96,7 @@ void DrawPage(const ComposedPage& page, TBitmap& raster)
     for (const ComposedLine& line : page.Lines)
         DrawLine<Ink>(raster, line);
     DrawLine<Ink>(raster, page.Folio);
+    DrawLine<Ink>(raster, page.Header);
 }
 
 }  // namespace

@@ -36,6 +36,16 @@ struct BookHeading {
     std::string Text;
 };
 
+// Something the reader of a book should hear of, at a line of the text.
+struct BookWarning {
+    int Line = 0;
+    std::string Text;
+    // An annotation the notation reader did not understand: told only when
+    // asked for (--verbose). Other warnings, a picture that cannot be drawn,
+    // are always told.
+    bool Notation = false;
+};
+
 // What a run knows of its book, growing as pages are made.
 struct BookMetadata {
     std::string Title;
@@ -44,6 +54,8 @@ struct BookMetadata {
     bool RightToLeft = false;
     // The headings of the pages made so far, in order.
     std::vector<BookHeading> Headings;
+    // The warnings met so far, in order.
+    std::vector<BookWarning> Warnings;
 };
 
 class BookRun {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "imaging/FontMatch.h"
+#include "imaging/PictureDecoder.h"
 #include "imaging/PngCodec.h"
 #include "novel/Characters.h"
 #include "novel/LayoutReport.h"
@@ -88,7 +89,10 @@ NovelRun::NovelRun(const std::string& textFile, TextEncodingChoice encoding, con
       type_(std::make_unique<Type>(settings, vertical_)),
       reader_(text_),
       setter_(settings.LineBreaking),
-      composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Faces, type_->Geometry)
+      composer_([this](Block& block) { return reader_.Next(block); }, setter_, type_->Faces, type_->Geometry,
+                [this, folder = std::filesystem::path(textFile).parent_path()](const std::string& file, int line) {
+                    return LoadPicture(folder / file, line);
+                })
 {
     metadata_.Title = reader_.Info().Title.empty() ? std::filesystem::path(textFile).stem().string()
                                                    : reader_.Info().Title;
@@ -102,6 +106,18 @@ NovelRun::NovelRun(const std::string& textFile, TextEncodingChoice encoding, con
 }
 
 NovelRun::~NovelRun() = default;
+
+// A picture beside the book; one that cannot be drawn is a warning, and the
+// page shows its description in its place.
+std::shared_ptr<const TBitmap> NovelRun::LoadPicture(const std::filesystem::path& path, int line)
+{
+    try {
+        return DecodePicture(path.string());
+    } catch (const Exception& error) {
+        metadata_.Warnings.push_back({line, "picture " + path.filename().string() + ": " + error.Message()});
+        return nullptr;
+    }
+}
 
 std::size_t NovelRun::ConsumedBytes() const
 {
@@ -120,6 +136,10 @@ bool NovelRun::Tick(const TickSettings& settings, const PageSaver& save)
     composer_.Next(composed_);
     for (const PageHeading& heading : composed_.Headings)
         metadata_.Headings.push_back({pageCounter_, heading.Level, heading.Text});
+    const std::vector<NotationWarning>& notation = reader_.Warnings();
+    for (; notationWarnings_ < notation.size(); ++notationWarnings_)
+        metadata_.Warnings.push_back(
+            {notation[notationWarnings_].SourceLine, notation[notationWarnings_].Annotation + " is not understood", true});
     const DeviceProfile& device = settings_.Device;
     page_ = BlankPage(device.Width, device.Height, device.GrayLevels > 0);
     RenderPage(composed_, page_);

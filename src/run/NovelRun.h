@@ -3,6 +3,7 @@
 // for a device, one page per tick, each page composed only when asked for.
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,7 @@ public:
 
 private:
     struct Type;
+    std::shared_ptr<const TBitmap> LoadPicture(const std::filesystem::path& path, int line);
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
@@ -46,6 +48,7 @@ private:
     TBitmap page_;
     std::unique_ptr<std::FILE, FileCloser> report_;
     BookMetadata metadata_;
+    std::size_t notationWarnings_ = 0;  // of the reader's, told so far
     int pageCounter_ = 1;
 };
 
