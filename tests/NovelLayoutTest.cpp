@@ -10,6 +10,7 @@
 #include "novel/LayoutReport.h"
 #include "novel/NotationReader.h"
 #include "novel/PageComposer.h"
+#include "novel/PageRenderer.h"
 #include "run/BookRun.h"
 #include "support/TestSupport.h"
 
@@ -235,6 +236,48 @@ TEST(NovelLayout, PicturesFitTheTextBlockAndAMissingOneIsAFrameOfItsDescription)
         EXPECT_EQ(lines[2].Line.Em, vertical ? 200 : 100);
         EXPECT_EQ(lines[2].Line.Glyphs.size(), 1u);
     }
+}
+
+// In columns: 、。 brackets and ー in their vertical forms, a character the
+// font has no vertical form of (：) and Latin words turned, two digits upright
+// in one cell, ruby to the right, a horizontal block (横組み) across columns.
+TEST(NovelLayout, VerticalFormsTurnsAndUprightCells)
+{
+    const Composed composed =
+        Compose("、\nー\n（\n：\nab\nあ29い\n漢《かん》\n［＃ここから横組み］\nab12\n［＃ここで横組み終わり］", 10, 20, true);
+    const auto& lines = composed.Pages.at(0).Lines;
+    ASSERT_EQ(lines.size(), 8u);
+    Typeface& body = composed.Type->Body(kEm);
+    const auto glyphs = [&](int line) { return lines[line].Line.Glyphs; };
+    for (int line : {0, 1, 2}) {
+        const char32_t c = CharacterAt(lines[line].Text, 0);
+        EXPECT_TRUE(glyphs(line).at(0).Glyph != body.NominalGlyph(c) && !glyphs(line)[0].Rotated) << lines[line].Text;
+    }
+    EXPECT_TRUE(glyphs(3).at(0).Rotated);
+    EXPECT_TRUE(glyphs(4).at(0).Rotated && glyphs(4).at(1).Rotated);
+    // Turned, a Latin word's baseline lies left of the column's centre by less than half an em.
+    EXPECT_TRUE(glyphs(4)[0].Y > -kEm * FixedOne / 2 && glyphs(4)[0].Y < 0);
+    const auto digits = glyphs(5);
+    ASSERT_EQ(digits.size(), 4u);
+    EXPECT_TRUE(!digits[1].Rotated && digits[1].X == digits[2].X && digits[1].Y < digits[2].Y);
+    EXPECT_EQ(lines[5].Box.H, 3 * kEm);
+    for (const PlacedGlyph& glyph : glyphs(6))
+        EXPECT_TRUE(glyph.Face->PixelSize() == kEm || glyph.Y >= kEm * FixedOne / 2);
+    EXPECT_EQ(lines[7].Text, "ab12");
+    EXPECT_TRUE(!glyphs(7).at(0).Rotated && glyphs(7)[0].X == glyphs(7)[3].X && glyphs(7)[0].Y < glyphs(7)[3].Y);
+
+    // Drawn, the vertical comma's ink lies in the upper right of its cell.
+    TBitmap page = BlankPage(755, 260, true);
+    RenderPage(composed.Pages[0], page);
+    const LineBox& cell = lines[0].Box;
+    long inkX = 0, inkY = 0, ink = 0;
+    for (int y = cell.Y; y < cell.Y + kEm; ++y)
+        for (int x = cell.X; x < cell.X + kEm; ++x) {
+            const int dark = 255 - page.ScanLine(y)[x];
+            inkX += dark * (x - cell.X), inkY += dark * (y - cell.Y), ink += dark;
+        }
+    ASSERT_GT(ink, 0);
+    EXPECT_TRUE(inkX / ink > kEm / 2 && inkY / ink < kEm / 2) << inkX / ink << "," << inkY / ink;
 }
 
 // A 4-gray device's pages hold only its four levels, edges quantized, never dithered.

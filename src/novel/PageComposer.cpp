@@ -37,7 +37,9 @@ bool PageComposer::Refill()
         breakPending_ = block_.Break != BreakBefore::None || section_ != previous;
         // A block that is a picture alone shows the picture in place of its line.
         const bool pictureAlone = block_.Text == kObjectReplacement;
-        if (!pictureAlone) {
+        if (geometry_.Vertical && block_.Style.Horizontal) {
+            QueueHorizontal(block_);
+        } else if (!pictureAlone) {
             std::vector<LaidLine> lines;
             setter_.Set(block_, type_, geometry_.Em, geometry_.Measure, geometry_.Vertical, lines);
             Queue(block_, std::move(lines));
@@ -83,6 +85,49 @@ void PageComposer::Queue(const Block& block, std::vector<LaidLine>&& lines)
         queued.Heading = block.Style.HeadingLevel;
         queued.Line = std::move(line);
     }
+}
+
+// A block set horizontally in a vertical book (横組み): its lines, as long as
+// the text block is wide, stand in boxes as deep as the longest of them and
+// as long as the column allows, each box taking the place of a column.
+void PageComposer::QueueHorizontal(const Block& block)
+{
+    std::vector<LaidLine> lines;
+    const Fixed measure = geometry_.Depth() / geometry_.Em * geometry_.Em * FixedOne;
+    setter_.Set(block, type_, geometry_.Em, measure, false, lines);
+    int width = 0;
+    for (const LaidLine& line : lines)
+        width = std::max(width, RoundFixed(line.Extent));
+    const int columnLength = RoundFixed(geometry_.Measure);
+    ComposedLine box;
+    int depth = 0;
+    const auto flush = [&] {
+        if (box.Line.Glyphs.empty() && box.Text.empty())
+            return;
+        box.Line.Em = width;
+        box.Line.Extent = depth * FixedOne;
+        box.Heading = block.Style.HeadingLevel;
+        pending_.push_back(std::move(box));
+        box = ComposedLine{};
+        depth = 0;
+    };
+    for (const LaidLine& line : lines) {
+        const int em = line.Em;
+        const int start = depth + Quarters(em, RubySpaceQuarters);
+        if (start + em > columnLength && depth > 0)
+            flush();
+        const int top = depth + Quarters(em, RubySpaceQuarters);
+        // Down the column is along the box; across it, from the box's centre.
+        for (PlacedGlyph glyph : line.Glyphs) {
+            const Fixed x = glyph.X;
+            glyph.X = top * FixedOne + line.Ascent + glyph.Y;
+            glyph.Y = x - width * FixedOne / 2;
+            box.Line.Glyphs.push_back(glyph);
+        }
+        box.Text.append(std::string_view(block.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
+        depth = top + em + Quarters(em, LineGapQuarters);
+    }
+    flush();
 }
 
 std::vector<LaidLine> PageComposer::SetApart(const std::string& text, int sizeSteps)

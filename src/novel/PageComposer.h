@@ -79,6 +79,7 @@ private:
     // Queues the lines of a block, each with the text it shows.
     void Queue(const Block& block, std::vector<LaidLine>&& lines);
     void QueuePicture(const Span& picture);
+    void QueueHorizontal(const Block& block);
     // The first line of a block set apart: a picture's description or caption.
     std::vector<LaidLine> SetApart(const std::string& text, int sizeSteps);
     void Centre(ComposedPage& page, int depth) const;
