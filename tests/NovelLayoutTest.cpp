@@ -211,6 +211,16 @@ TEST(NovelLayout, TitlePageRunningHeaderAndColophon)
     EXPECT_EQ(composed.Pages[2].Lines[0].Box.H, 16);
 }
 
+// Headings for a table of contents: a heading block, and one inside a line.
+TEST(NovelLayout, HeadingsStartingOnAPage)
+{
+    const Composed composed = Compose("章［＃「章」は中見出し］\n本文の節［＃「節」は同行小見出し］です", 10);
+    const auto& headings = composed.Pages.at(0).Headings;
+    ASSERT_EQ(headings.size(), 2u);
+    EXPECT_EQ(std::to_string(headings[0].Level) + headings[0].Text + std::to_string(headings[1].Level) + headings[1].Text,
+              "2章3節");
+}
+
 // A picture is scaled to fit, never past twice its size, and centred along
 // the line; one that cannot be read is a frame of its notated size, fitted
 // likewise, holding its description; a caption follows in small type.

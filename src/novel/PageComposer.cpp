@@ -77,12 +77,30 @@ void PageComposer::Prepare(Block& block)
     section_ = block.Style.CentredPage ? Section::Centred : Section::Body;
 }
 
+// Queues the lines of a block with the text each shows. A heading block's
+// first line starts its heading; a line that holds a heading inside it (同行
+// or 窓見出し) starts that one.
 void PageComposer::Queue(const Block& block, std::vector<LaidLine>&& lines)
 {
+    const std::string_view text = block.Text;
+    std::vector<const Span*> headings;
+    for (const Span& span : block.Spans)
+        if (span.Kind == SpanKind::Heading)
+            headings.push_back(&span);
+    std::sort(headings.begin(), headings.end(),
+              [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
+    auto heading = headings.begin();
     for (LaidLine& line : lines) {
         ComposedLine& queued = pending_.emplace_back();
-        queued.Text.assign(std::string_view(block.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
+        queued.Text.assign(text.substr(line.Text.Begin, line.Text.End - line.Text.Begin));
         queued.Heading = block.Style.HeadingLevel;
+        if (queued.Heading > 0 && line.Text.Begin == 0)
+            queued.HeadingText = block.Text;
+        for (; heading != headings.end() && (*heading)->Range.Begin < line.Text.End; ++heading)
+            if (queued.HeadingText.empty()) {
+                queued.Heading = (*heading)->Value;
+                queued.HeadingText.assign(text.substr((*heading)->Range.Begin, (*heading)->Range.End - (*heading)->Range.Begin));
+            }
         queued.Line = std::move(line);
     }
 }
@@ -106,7 +124,6 @@ void PageComposer::QueueHorizontal(const Block& block)
             return;
         box.Line.Em = width;
         box.Line.Extent = depth * FixedOne;
-        box.Heading = block.Style.HeadingLevel;
         pending_.push_back(std::move(box));
         box = ComposedLine{};
         depth = 0;
@@ -231,8 +248,8 @@ bool PageComposer::Next(ComposedPage& page)
         ComposedLine placed = std::move(pending_.front());
         pending_.pop_front();
         Place(placed, start);
-        if (placed.Heading > 0 && placed.Line.Text.Begin == 0)
-            page.Headings.push_back({placed.Heading, placed.Text});
+        if (!placed.HeadingText.empty())
+            page.Headings.push_back({placed.Heading, placed.HeadingText});
         page.Lines.push_back(std::move(placed));
         shown = section_;
         depth = start + em + Quarters(em, LineGapQuarters);

@@ -31,7 +31,8 @@ struct LineBox {
 struct ComposedLine {
     LaidLine Line;
     std::string Text;  // what the line shows, in reading order
-    int Heading = 0;   // the level of the heading the line belongs to; 0 for none
+    int Heading = 0;   // the level of the heading the line belongs to or holds; 0 for none
+    std::string HeadingText;  // the heading that starts on the line, for a table of contents
     int OriginX = 0;
     int OriginY = 0;
     bool Vertical = false;
