@@ -238,7 +238,9 @@ void CheckSeveralBooks(const BatchOptions& options, const std::vector<std::strin
 {
     if (options.TextFiles.size() < 2)
         return;
-    const auto isGiven = [&](std::string_view name) { return std::find(given.begin(), given.end(), name) != given.end(); };
+    const auto isGiven = [&](std::string_view name) {
+        return std::find(given.begin(), given.end(), name) != given.end();
+    };
     if (options.Pack != pack::PackFormat::None && isGiven("--prefix"))
         throw UsageError("--prefix names the pack of one book; of several, each pack takes its text file's name");
     if (isGiven("--layout-report"))
@@ -247,7 +249,8 @@ void CheckSeveralBooks(const BatchOptions& options, const std::vector<std::strin
     for (const std::string& file : options.TextFiles) {
         const auto [known, added] = names.emplace(BookName(file), &file);
         if (!added)
-            throw UsageError("\"" + *known->second + "\" and \"" + file + "\" would both be named \"" + known->first + "\"");
+            throw UsageError("\"" + *known->second + "\" and \"" + file + "\" would both be named \"" +
+                             known->first + "\"");
     }
 }
 

@@ -95,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(Refused, UsageErrorTest,
                                          "--font-size 99999999999 a", "--font= a", "--font-color 12345 a",
                                          "--font-color GG0000 a", "--font-color -12345 a", "--font-color 1234567 a",
                                          "--font-style heavy a", "--font-style bold, a", "--font-style ,bold a",
-                                         "--encoding latin1 a"));
+                                         "--encoding latin1 a", "--pack zip a", "--pack cbz --prefix p a b",
+                                         "--style novel --layout-report r a b", "x/a.txt y/a.md"));
 
 TEST(BatchOptionsTest, ChosenFontStartsFromTheBodyDefaults)
 {

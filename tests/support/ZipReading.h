@@ -1,7 +1,6 @@
 #pragma once
-// A zip archive read back through libzip: its entries in order, each with
-// whether it is stored and its bytes. Empty when the archive does not open
-// or fails its consistency check.
+// A zip archive read back through libzip: its entries in order. Empty when
+// the archive does not open or fails its consistency check.
 
 #include <zip.h>
 
@@ -33,15 +32,6 @@ inline std::vector<ZipEntry> ReadZip(const std::string& path)
     if (archive != nullptr)
         zip_discard(archive);
     return entries;
-}
-
-// The names of the entries, one per line.
-inline std::string ZipNames(const std::vector<ZipEntry>& entries)
-{
-    std::string names;
-    for (const ZipEntry& entry : entries)
-        names += entry.Name + (entry.Stored ? "\n" : " (compressed)\n");
-    return names;
 }
 
 }  // namespace tessaro::test

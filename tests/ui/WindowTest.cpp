@@ -315,7 +315,8 @@ private slots:
         zip_t* archive = zip_open("late.cbz", ZIP_RDONLY, nullptr);
         QVERIFY(archive != nullptr);
         const auto last = zip_uint64_t(zip_get_num_entries(archive, 0) - 1);
-        QCOMPARE(QString(zip_get_name(archive, 0, 0)) + " " + zip_get_name(archive, last, 0), "late000001.jpg ComicInfo.xml");
+        QCOMPARE(QString(zip_get_name(archive, 0, 0)) + " " + zip_get_name(archive, last, 0),
+                 "late000001.jpg ComicInfo.xml");
         zip_discard(archive);
     }
 
