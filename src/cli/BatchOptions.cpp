@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <map>
 #include <string_view>
 #include <thread>
 
@@ -131,6 +133,8 @@ constexpr std::pair<std::string_view, novel::Kinsoku> KinsokuNames[] = {
     {"strict", novel::Kinsoku::Strict}, {"normal", novel::Kinsoku::Normal}, {"loose", novel::Kinsoku::Loose}};
 constexpr std::pair<std::string_view, WritingChoice> WritingNames[] = {{"vertical", WritingChoice::Vertical},
                                                                         {"horizontal", WritingChoice::Horizontal}};
+constexpr std::pair<std::string_view, pack::PackFormat> PackNames[] = {
+    {"cbz", pack::PackFormat::Cbz}, {"epub", pack::PackFormat::Epub}, {"none", pack::PackFormat::None}};
 
 // The options that only one style takes.
 constexpr std::string_view ClassicOnly[] = {"--format", "--background", "--font-color", "--font-style", "--dpi"};
@@ -188,6 +192,8 @@ void SetOption(BatchOptions& options, std::string_view name, const std::string& 
         options.Novel.LineBreaking = ParseChoice(name, value, KinsokuNames);
     else if (name == "--writing")
         options.Novel.Writing = ParseChoice(name, value, WritingNames);
+    else if (name == "--pack")
+        options.Pack = ParseChoice(name, value, PackNames);
     else
         throw UsageError("unknown option " + std::string(name));
 }
@@ -219,7 +225,60 @@ void ApplyStyle(BatchOptions& options, const std::vector<std::string>& given)
     options.Settings.Format = name == "qvga" ? PageFormat::QVGA : PageFormat::PSP;
 }
 
+// A text file's name without its folder and extension, which names its book
+// among several.
+std::string BookName(const std::string& textFile)
+{
+    return std::filesystem::path(textFile).stem().string();
+}
+
+// Several books each get files of their own: what would make them share
+// one is refused.
+void CheckSeveralBooks(const BatchOptions& options, const std::vector<std::string>& given)
+{
+    if (options.TextFiles.size() < 2)
+        return;
+    const auto isGiven = [&](std::string_view name) {
+        return std::find(given.begin(), given.end(), name) != given.end();
+    };
+    if (options.Pack != pack::PackFormat::None && isGiven("--prefix"))
+        throw UsageError("--prefix names the pack of one book; of several, each pack takes its text file's name");
+    if (isGiven("--layout-report"))
+        throw UsageError("--layout-report is for one book at a time");
+    std::map<std::string, const std::string*> names;
+    for (const std::string& file : options.TextFiles) {
+        const auto [known, added] = names.emplace(BookName(file), &file);
+        if (!added)
+            throw UsageError("\"" + *known->second + "\" and \"" + file + "\" would both be named \"" +
+                             known->first + "\"");
+    }
+}
+
 }  // namespace
+
+std::vector<BookPlan> PlanBooks(const BatchOptions& options)
+{
+    const bool several = options.TextFiles.size() > 1;
+    std::vector<BookPlan> books;
+    for (const std::string& file : options.TextFiles) {
+        BookPlan& book = books.emplace_back();
+        book.TextFile = file;
+        book.Settings = options.Settings;
+        book.Pack = options.Pack;
+        book.Label = several ? file : std::string();
+        const std::string& directory = options.Settings.OutputDirectory;
+        if (options.Pack != pack::PackFormat::None) {
+            if (several)
+                book.Settings.Prefix = BookName(file);
+            book.PackPath = pack::PackPath(options.Pack, directory, book.Settings.Prefix);
+            book.Settings.OutputDirectory.clear();
+        } else if (several) {
+            book.Settings.OutputDirectory = directory.empty() ? BookName(file) : directory + '/' + BookName(file);
+            book.OwnFolder = true;
+        }
+    }
+    return books;
+}
 
 unsigned DefaultJobs()
 {
@@ -274,21 +333,26 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& arguments)
     ApplyStyle(options, given);
     if (files.empty())
         throw UsageError("no text file given");
-    if (files.size() > 1)
-        throw UsageError("one text file only, got \"" + files[1] + "\" as well");
-    options.TextFile = files.front();
+    options.TextFiles = std::move(files);
+    CheckSeveralBooks(options, given);
     return options;
 }
 
 std::string UsageText()
 {
-    return R"(Usage: tessaro-batch [OPTIONS] TEXTFILE
+    return R"(Usage: tessaro-batch [OPTIONS] TEXTFILE...
 
 Turns a text file into numbered pages, PREFIX000001.jpg (or .png),
-PREFIX000002.jpg, ... until the text is used up. A UTF-8 text is read as
-UTF-8, a text clearly in Shift_JIS, EUC-JP, ISO-2022-JP or UTF-16 in that
-encoding, and any other as bytes in the code page of the locale (Shift_JIS
-for ja_JP).
+PREFIX000002.jpg, ... until the text is used up, or into one file of those
+pages for readers (--pack). A UTF-8 text is read as UTF-8, a text clearly in
+Shift_JIS, EUC-JP, ISO-2022-JP or UTF-16 in that encoding, and any other as
+bytes in the code page of the locale (Shift_JIS for ja_JP).
+
+Several text files make several books, each as it would be made alone. Each
+is named after its text file without the extension: with --pack its file
+takes that name (novel.txt gives novel.epub), without it its pages go to a
+folder of that name, made in the output directory. A book that fails is
+reported and the others are still made.
 
 Two page styles:
   --style classic|novel   classic (default): 480x272 or 240x320 JPEG pages
@@ -305,6 +369,15 @@ Two page styles:
 
 Options of both styles:
   --prefix P              file name prefix (default "book"; may be empty)
+  --pack cbz|epub|none    one file per book in place of the page files. cbz:
+                          a comic archive PREFIX.cbz, the pages in order and
+                          a ComicInfo.xml (right to left for vertical
+                          writing). epub: a fixed-layout EPUB 3 PREFIX.epub,
+                          one page per image, the headings (or page numbers)
+                          as its contents, the first page as its cover.
+                          none (default): the page files. A pack appears
+                          only once it is complete; one that fails leaves an
+                          earlier file of its name as it was
   --out DIR               output directory, which must exist (default: the
                           current directory)
   --font FAMILY           body font family (classic: "ＭＳ ゴシック", which
@@ -324,7 +397,8 @@ Options of both styles:
                           that are not characters show as U+FFFD
   --jobs N                encoding threads, 1 to 64 (default: the number of
                           cores); 1 encodes each page on the layout thread.
-                          The files are the same for every N.
+                          Several books are made up to N at a time, sharing
+                          the threads. The files are the same for every N.
   -q, --quiet             no progress bar (shown only on a terminal)
   -h, --help              this text
       --version           the version
@@ -351,12 +425,13 @@ Novel style:
                           quality 80 (default: PNG on gray screens, JPEG on
                           colour ones)
   --layout-report FILE    one JSON object per page: each line's box, text
-                          and ruby
+                          and ruby (one book only)
   -v, --verbose           also tell, with their line numbers, the annotations
                           that are not understood (and so not drawn)
 
-Exit status: 0 when all pages are written, 1 when a page or the text file
-fails (the message names the page), 2 for a command-line error.
+Exit status: 0 when every book is made, 1 when a page, a pack or a text file
+fails (the message names the page, and the text file among several books),
+2 for a command-line error.
 )";
 }
 

@@ -8,6 +8,7 @@
 
 #include "imaging/TFont.h"
 #include "novel/DeviceProfile.h"
+#include "pack/BookPack.h"
 #include "pages/PageRun.h"
 #include "run/BookRun.h"
 #include "text/TextEncoding.h"
@@ -28,7 +29,9 @@ struct FontOptions {
 struct BatchOptions {
     PageStyle Style = PageStyle::Classic;
     TickSettings Settings;
-    std::string TextFile;
+    // One book, or several, each made as one book would be.
+    std::vector<std::string> TextFiles;
+    pack::PackFormat Pack = pack::PackFormat::None;
     FontOptions Font;
     int PixelsPerInch = 96;
     std::optional<std::string> Locale;
@@ -49,6 +52,25 @@ class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// One book of a run and where its pages go.
+struct BookPlan {
+    std::string TextFile;
+    // Its prefix and output directory; with a pack, pages are named as the
+    // pack's entries, without a directory.
+    TickSettings Settings;
+    pack::PackFormat Pack = pack::PackFormat::None;
+    std::string PackPath;
+    // Pages of one of several books go to a folder of their own, made for them.
+    bool OwnFolder = false;
+    // How messages name the book: not at all when it is the only one.
+    std::string Label;
+};
+
+// The books of a run. One book goes where the options say. Of several, each
+// is named after its text file without the extension: its pack takes that
+// name in the output directory, or its pages a folder of that name there.
+std::vector<BookPlan> PlanBooks(const BatchOptions& options);
 
 // The number of encoding threads used when --jobs is not given.
 unsigned DefaultJobs();

@@ -1,14 +1,19 @@
 // tessaro-batch: the run of the window, from the first page to the last,
 // without a window. Pages are laid out in order on the main thread and
-// encoded on worker threads.
+// encoded on worker threads. Several books are made side by side, each laid
+// out on a thread of its own.
 
 #include <malloc.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/BatchOptions.h"
@@ -18,6 +23,7 @@
 #include "imaging/TFont.h"
 #include "imaging/TJPEGImage.h"
 #include "novel/DeviceProfile.h"
+#include "pack/BookPack.h"
 #include "run/BookRun.h"
 #include "text/CodePageInfo.h"
 #include "text/Exception.h"
@@ -48,26 +54,16 @@ std::string MessageOf(const std::exception_ptr& error)
     }
 }
 
-void Report(std::optional<int> pageNumber, const std::exception_ptr& error)
+// "tessaro-batch: BOOK: page N: message.", without the book when it is the
+// only one and without the page when the failure is not a page's.
+std::string FailureLine(const std::string& book, std::optional<int> pageNumber, const std::exception_ptr& error)
 {
+    std::string line = std::string(ProgramName) + ": ";
+    if (!book.empty())
+        line += book + ": ";
     if (pageNumber)
-        std::fprintf(stderr, "%s: page %d: %s\n", ProgramName, *pageNumber, MessageOf(error).c_str());
-    else
-        std::fprintf(stderr, "%s: %s\n", ProgramName, MessageOf(error).c_str());
-}
-
-// Tells the warnings of the book the run has met since the last call.
-void TellWarnings(const BatchOptions& options, const BookRun& run, std::size_t& told, Progress& progress)
-{
-    const std::vector<BookWarning>& warnings = run.Metadata().Warnings;
-    for (; told < warnings.size(); ++told) {
-        const BookWarning& warning = warnings[told];
-        if (warning.Notation && !options.Verbose)
-            continue;
-        progress.Interrupt();
-        std::fprintf(stderr, "%s: %s:%d: %s\n", ProgramName, options.TextFile.c_str(), warning.Line,
-                     warning.Text.c_str());
-    }
+        line += "page " + std::to_string(*pageNumber) + ": ";
+    return line + MessageOf(error) + "\n";
 }
 
 void StartUp(const BatchOptions& options)
@@ -82,31 +78,112 @@ void StartUp(const BatchOptions& options)
     RequirePageFonts();
 }
 
-int RunBatch(const BatchOptions& options)
+bool ProgressShown(const BatchOptions& options)
 {
-    StartUp(options);
+    return !options.Quiet && isatty(fileno(stderr));
+}
 
-    std::optional<TFont> chosenFont;
-    if (options.Font.Any())
-        chosenFont = BuildChosenFont(options.Font, AnsiCodePage());
-    RunSettings settings;
-    settings.Style = options.Style;
-    settings.TextFile = options.TextFile;
-    settings.Encoding = options.Encoding;
-    settings.ChosenFont = chosenFont ? &*chosenFont : nullptr;
-    settings.Novel = options.Novel;
+// What a book tells while it is made.
+class BookReport {
+public:
+    virtual ~BookReport() = default;
+    virtual void Progressed(std::size_t pagesWritten, std::size_t consumedBytes, std::size_t textBytes) = 0;
+    virtual void Failed(std::optional<int> pageNumber, const std::exception_ptr& error) = 0;
+    virtual void Made(std::size_t pagesWritten, std::size_t consumedBytes, std::size_t textBytes) = 0;
+    virtual void Warned(const std::string& line) = 0;
+};
 
+// Tells the warnings of the book the run has met since the last call:
+// annotations that are not understood only when verbose.
+void TellWarnings(const std::string& textFile, const BookRun& run, std::size_t& told, bool verbose,
+                  BookReport& report)
+{
+    const std::vector<BookWarning>& warnings = run.Metadata().Warnings;
+    for (; told < warnings.size(); ++told) {
+        const BookWarning& warning = warnings[told];
+        if (!warning.Notation || verbose)
+            report.Warned(std::string(ProgramName) + ": " + textFile + ":" + std::to_string(warning.Line) + ": " +
+                          warning.Text + "\n");
+    }
+}
+
+// The only book of the run: its own bar, and its failure under the program's name.
+class SoleBookReport : public BookReport {
+public:
+    explicit SoleBookReport(bool shown) : progress_(shown) {}
+    void Progressed(std::size_t pages, std::size_t consumed, std::size_t total) override
+    {
+        progress_.Update(pages, consumed, total);
+    }
+    void Failed(std::optional<int> pageNumber, const std::exception_ptr& error) override
+    {
+        progress_.Interrupt();
+        std::fputs(FailureLine("", pageNumber, error).c_str(), stderr);
+    }
+    void Made(std::size_t pages, std::size_t consumed, std::size_t total) override
+    {
+        progress_.Finish(pages, consumed, total);
+    }
+    void Warned(const std::string& line) override
+    {
+        progress_.Interrupt();
+        std::fputs(line.c_str(), stderr);
+    }
+
+private:
+    Progress progress_;
+};
+
+// One of several books: its share of the common bar, and its failure named.
+class ShelvedBookReport : public BookReport {
+public:
+    ShelvedBookReport(ShelfProgress& shelf, std::size_t index, const std::string& label)
+        : shelf_(shelf), index_(index), label_(label)
+    {
+    }
+    void Progressed(std::size_t pages, std::size_t consumed, std::size_t total) override
+    {
+        pages_ = pages;
+        shelf_.Update(index_, pages, consumed, total);
+    }
+    void Failed(std::optional<int> pageNumber, const std::exception_ptr& error) override
+    {
+        shelf_.Print(FailureLine(label_, pageNumber, error));
+        shelf_.BookEnded(index_, pages_);
+    }
+    void Made(std::size_t pages, std::size_t, std::size_t) override { shelf_.BookEnded(index_, pages); }
+    void Warned(const std::string& line) override { shelf_.Print(line); }
+
+private:
+    ShelfProgress& shelf_;
+    std::size_t index_;
+    const std::string& label_;
+    std::size_t pages_ = 0;
+};
+
+// Makes one book: lays its pages out on the calling thread, encodes them on
+// `encoders` threads (1: on the calling thread too) and writes them in order,
+// into their files or the book's pack. Returns false when the book failed.
+bool MakeBook(const BookPlan& book, RunSettings settings, unsigned encoders, bool verbose, BookReport& report)
+{
+    settings.TextFile = book.TextFile;
     std::unique_ptr<BookRun> started;
+    std::unique_ptr<pack::BookPack> pack;
     try {
         started = StartRun(settings);
+        if (book.Pack != pack::PackFormat::None)
+            pack = pack::OpenPack(book.Pack, book.PackPath, pack::ModificationTime(book.TextFile));
     } catch (...) {
-        Report(std::nullopt, std::current_exception());
-        return ExitFailure;
+        report.Failed(std::nullopt, std::current_exception());
+        return false;
     }
     BookRun& run = *started;
+    // A folder that cannot be made fails the first page, which names it.
+    if (book.OwnFolder)
+        ::mkdir(book.Settings.OutputDirectory.c_str(), 0777);
 
-    Progress progress(!options.Quiet && isatty(fileno(stderr)));
-    ParallelSaver saver(options.Jobs > 1 ? options.Jobs : 0, QueuedPagesPerJob * options.Jobs, run.Encoder());
+    ParallelSaver saver(encoders > 1 ? encoders : 0, QueuedPagesPerJob * encoders, run.Encoder(),
+                        pack ? pack::WriterInto(*pack) : PageWriter(WritePage));
     const PageSaver submit = [&](const std::string& path, const TBitmap& page) {
         saver.Submit(run.PageCounter(), path, page);
     };
@@ -119,9 +196,9 @@ int RunBatch(const BatchOptions& options)
     try {
         for (bool ended = false; !ended;) {
             layoutPage = run.PageCounter();
-            ended = run.Tick(options.Settings, submit);
-            TellWarnings(options, run, told, progress);
-            progress.Update(saver.Written(), run.ConsumedBytes(), run.TextBytes());
+            ended = run.Tick(book.Settings, submit);
+            TellWarnings(book.TextFile, run, told, verbose, report);
+            report.Progressed(saver.Written(), run.ConsumedBytes(), run.TextBytes());
         }
     } catch (const PageSaveError&) {
         // Finish raises it again, or an earlier page's failure.
@@ -131,17 +208,74 @@ int RunBatch(const BatchOptions& options)
     try {
         saver.Finish();
     } catch (const PageSaveError& failure) {
-        progress.Interrupt();
-        Report(failure.PageNumber(), failure.Error());
-        return ExitFailure;
+        report.Failed(failure.PageNumber(), failure.Error());
+        return false;
     }
     if (layoutError) {
-        progress.Interrupt();
-        Report(layoutPage, layoutError);
-        return ExitFailure;
+        report.Failed(layoutPage, layoutError);
+        return false;
     }
-    progress.Finish(saver.Written(), run.ConsumedBytes(), run.TextBytes());
-    return 0;
+    try {
+        if (pack)
+            pack->Finish(run.Metadata());
+    } catch (...) {
+        report.Failed(std::nullopt, std::current_exception());
+        return false;
+    }
+    report.Made(saver.Written(), run.ConsumedBytes(), run.TextBytes());
+    return true;
+}
+
+// Makes several books, as many at a time as there are jobs, up to the number
+// of books; the jobs are shared out among the books made at once, as their
+// encoding threads. Each thread takes the next book when it ends one.
+bool MakeBooks(const std::vector<BookPlan>& books, const RunSettings& settings, const BatchOptions& options)
+{
+    const auto threads = static_cast<unsigned>(std::min<std::size_t>(options.Jobs, books.size()));
+    const unsigned encoders = options.Jobs / threads;
+    ShelfProgress shelf(ProgressShown(options), books.size());
+    std::atomic<std::size_t> next = 0;
+    std::atomic<bool> allMade = true;
+    const auto makeEach = [&] {
+        for (std::size_t index = next++; index < books.size(); index = next++) {
+            ShelvedBookReport report(shelf, index, books[index].Label);
+            try {
+                if (!MakeBook(books[index], settings, encoders, options.Verbose, report))
+                    allMade = false;
+            } catch (...) {
+                report.Failed(std::nullopt, std::current_exception());
+                allMade = false;
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads; ++i)
+        helpers.emplace_back(makeEach);
+    makeEach();
+    for (std::thread& helper : helpers)
+        helper.join();
+    shelf.Finish();
+    return allMade;
+}
+
+int RunBatch(const BatchOptions& options)
+{
+    StartUp(options);
+
+    std::optional<TFont> chosenFont;
+    if (options.Font.Any())
+        chosenFont = BuildChosenFont(options.Font, AnsiCodePage());
+    RunSettings settings;
+    settings.Style = options.Style;
+    settings.Encoding = options.Encoding;
+    settings.ChosenFont = chosenFont ? &*chosenFont : nullptr;
+    settings.Novel = options.Novel;
+
+    const std::vector<BookPlan> books = PlanBooks(options);
+    if (books.size() > 1)
+        return MakeBooks(books, settings, options) ? 0 : ExitFailure;
+    SoleBookReport report(ProgressShown(options));
+    return MakeBook(books.front(), settings, options.Jobs, options.Verbose, report) ? 0 : ExitFailure;
 }
 
 }  // namespace
@@ -180,7 +314,7 @@ int main(int argc, char** argv)
     try {
         return RunBatch(options);
     } catch (...) {
-        Report(std::nullopt, std::current_exception());
+        std::fputs(FailureLine("", std::nullopt, std::current_exception()).c_str(), stderr);
         return ExitFailure;
     }
 }

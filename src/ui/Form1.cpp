@@ -166,6 +166,10 @@ void TForm1::CreateControls()
         NewComboBox(this, {QStringLiteral("Auto"), QStringLiteral("Vertical"), QStringLiteral("Horizontal")},
                     {500, 104, 112, 22}),
         "WritingBox");
+    Label8 = NewLabel(this, "Label8", QStringLiteral("Pack"), {500, 128, 40, 12});
+    PackBox = Named(NewComboBox(this, {QStringLiteral("None"), QStringLiteral("CBZ"), QStringLiteral("EPUB")},
+                                {500, 144, 112, 22}),
+                    "PackBox");
 
     Bevel1 = Named(new BottomLineBevel(this), "Bevel1");
     Bevel1->setGeometry(8, 129, 489, 7);
@@ -193,7 +197,7 @@ void TForm1::CreateControls()
 void TForm1::SetTabOrder()
 {
     const QList<QWidget*> order = {Edit1,   Edit2,   Edit3,    Edit4,     ScrollBox1, RadioButton1,
-                                   RadioButton2, Button1, BitBtn1, StyleBox, DeviceBox,  WritingBox};
+                                   RadioButton2, Button1, BitBtn1, StyleBox, DeviceBox,  WritingBox, PackBox};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -271,7 +275,9 @@ void TForm1::Button1Click()
 void TForm1::StartRun()
 {
     const RunSettings settings = ReadRunSettings();
+    pack_.reset();
     run_ = tessaro::StartRun(settings);
+    OpenPack(settings);
     fitPreview_ = settings.Style == PageStyle::Novel;
     Timer1.SetEnabled(true);
     SetRunning(true);
@@ -281,13 +287,38 @@ void TForm1::StopRun()
 {
     Timer1.SetEnabled(false);
     SetRunning(false);
+    // A pack not finished is dropped: an earlier file of its name stays.
+    pack_.reset();
+}
+
+// The pack of the book as it stands at Start: its format, and its file named
+// with the prefix in the output directory.
+void TForm1::OpenPack(const RunSettings& settings)
+{
+    const auto format = static_cast<pack::PackFormat>(PackBox->currentIndex());
+    if (format == pack::PackFormat::None)
+        return;
+    packPrefix_ = Bytes(Edit3);
+    pack_ = pack::OpenPack(format, pack::PackPath(format, Bytes(Edit4), packPrefix_),
+                           pack::ModificationTime(settings.TextFile));
+}
+
+PageSaver TForm1::Saver() const
+{
+    if (!pack_)
+        return SaverFor(*run_);
+    return [encode = run_->Encoder(), &pack = *pack_](const std::string& fileName, const TBitmap& page) {
+        pack.AddPage(fileName, encode(page));
+    };
 }
 
 void TForm1::Timer1Timer()
 {
     bool ended = false;
     try {
-        ended = run_->Tick(ReadTickSettings(), SaverFor(*run_));
+        ended = run_->Tick(ReadTickSettings(), Saver());
+        if (ended && pack_)
+            pack_->Finish(run_->Metadata());
     } catch (...) {
         // A page that was drawn but could not be written is still shown. The
         // run stops before its error is shown: the user mends the cause and
@@ -321,6 +352,11 @@ TickSettings TForm1::ReadTickSettings() const
     settings.BackgroundPath = Bytes(Edit2);
     settings.Prefix = Bytes(Edit3);
     settings.OutputDirectory = Bytes(Edit4);
+    // A pack's pages are its entries, named as at Start.
+    if (pack_) {
+        settings.Prefix = packPrefix_;
+        settings.OutputDirectory.clear();
+    }
     return settings;
 }
 

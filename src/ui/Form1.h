@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Timer.h"
+#include "pack/BookPack.h"
 #include "run/BookRun.h"
 #include "ui/FontDialog.h"
 
@@ -60,6 +61,9 @@ public:
     QComboBox* DeviceBox;
     QLabel* Label7;
     QComboBox* WritingBox;
+    // None, CBZ or EPUB: with a pack the book goes into one file, read at Start.
+    QLabel* Label8;
+    QComboBox* PackBox;
     QFrame* Bevel1;
     QScrollArea* ScrollBox1;
     QLabel* mainscreen;
@@ -85,6 +89,8 @@ private:
     bool ChooseFile(const QString& filter, QString& fileName);
     RunSettings ReadRunSettings() const;
     TickSettings ReadTickSettings() const;
+    void OpenPack(const RunSettings& settings);
+    PageSaver Saver() const;
     void ShowPage();
     void StartRun();
     // Ends the run where it stands: the pages written so far stay.
@@ -93,6 +99,10 @@ private:
     void ShowProgress();
 
     std::unique_ptr<BookRun> run_;
+    // The pack the run's pages go into, until the book is used up; none
+    // without one. Its pages are named with the prefix given at Start.
+    std::unique_ptr<pack::BookPack> pack_;
+    std::string packPrefix_;
     bool fontChosen_ = false;
     // Novel pages are shown whole, scaled to fit the preview.
     bool fitPreview_ = false;

@@ -42,7 +42,10 @@ std::string Describe(const BatchOptions& o)
     static const char* const encodings[] = {"auto", "locale", "utf-8", "shift_jis"};
     const auto shown = [](const auto& value) { return value ? std::to_string(*value) : std::string("-"); };
     std::ostringstream line;
-    line << "[" << o.TextFile << "] " << (o.Settings.Format == PageFormat::QVGA ? "qvga" : "psp") << " bg="
+    std::string files;
+    for (const std::string& file : o.TextFiles)
+        files += (files.empty() ? "" : " ") + file;
+    line << "[" << files << "] " << (o.Settings.Format == PageFormat::QVGA ? "qvga" : "psp") << " bg="
          << o.Settings.BackgroundPath << " prefix=" << o.Settings.Prefix << " out=" << o.Settings.OutputDirectory
          << " font=" << o.Font.Family.value_or("-") << "/" << shown(o.Font.Size) << "/" << shown(o.Font.Color) << "/"
          << shown(o.Font.Style) << " dpi=" << o.PixelsPerInch << " locale=" << o.Locale.value_or("-") << " "
@@ -86,13 +89,14 @@ TEST_P(UsageErrorTest, IsRefused)
 }
 
 INSTANTIATE_TEST_SUITE_P(Refused, UsageErrorTest,
-                         testing::Values("", "a b", "--bogus a", "--quiet=1 a", "a --out", "--format a4 a",
+                         testing::Values("", "--bogus a", "--quiet=1 a", "a --out", "--format a4 a",
                                          "--jobs 0 a", "--jobs 65 a", "--jobs 2x a", "--dpi 23 a", "--dpi 481 a",
                                          "--dpi= a", "--font-size 0 a", "--font-size 145 a",
                                          "--font-size 99999999999 a", "--font= a", "--font-color 12345 a",
                                          "--font-color GG0000 a", "--font-color -12345 a", "--font-color 1234567 a",
                                          "--font-style heavy a", "--font-style bold, a", "--font-style ,bold a",
-                                         "--encoding latin1 a"));
+                                         "--encoding latin1 a", "--pack zip a", "--pack cbz --prefix p a b",
+                                         "--style novel --layout-report r a b", "x/a.txt y/a.md"));
 
 TEST(BatchOptionsTest, ChosenFontStartsFromTheBodyDefaults)
 {

@@ -3,6 +3,7 @@
 
 #include <QTest>
 #include <QtWidgets>
+#include <zip.h>
 #include <cerrno>
 #include <deque>
 #include <filesystem>
@@ -198,7 +199,8 @@ private slots:
             {"mainscreen", {0, 0, 480, 272}, ""}, {"Label5", {500, 8, 40, 12}, "Style"},
             {"StyleBox", {500, 24, 112, 22}, ""}, {"Label6", {500, 48, 40, 12}, "Device"},
             {"DeviceBox", {500, 64, 112, 22}, ""}, {"Label7", {500, 88, 40, 12}, "Writing"},
-            {"WritingBox", {500, 104, 112, 22}, ""},
+            {"WritingBox", {500, 104, 112, 22}, ""}, {"Label8", {500, 128, 40, 12}, "Pack"},
+            {"PackBox", {500, 144, 112, 22}, ""},
         };
         for (const auto& [name, place, text] : design) {
             auto* control = form.findChild<QWidget*>(name);
@@ -208,8 +210,9 @@ private slots:
             QCOMPARE(control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text").toString(), text);
         }
         QVERIFY(form.minimumSize() == QSize(620, 424) && form.maximumSize() == QSize(620, 424));
-        QCOMPARE(form.StyleBox->currentText() + form.DeviceBox->currentText() + form.WritingBox->currentText(),
-                 "Classickindle-pwAuto");
+        QCOMPARE(form.StyleBox->currentText() + form.DeviceBox->currentText() + form.WritingBox->currentText() +
+                     form.PackBox->currentText(),
+                 "Classickindle-pwAutoNone");
         QVERIFY(form.RadioButton1->isChecked() && !form.RadioButton2->isChecked() && RunEnded(form));
         QCOMPARE(form.Timer1.Interval(), 10);
         QCOMPARE(FontText(form.FontDialog1.Font), "ＭＳ Ｐゴシック -12 px, charset 128, style 0, colour 80000008");
@@ -288,6 +291,33 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
         QCOMPARE(QImageReader(scratch.Q("book000001.png")).size(), QSize(480, 800));
         QCOMPARE(form.mainscreen->size(), QSize(163, 272));
+    }
+
+    // A pack chosen at Start takes the book whole, named with the prefix of
+    // that moment; a run stopped before the end leaves nothing.
+    void PackChosenAtStartTakesTheWholeBook()
+    {
+        ScratchDir scratch;
+        std::ofstream(scratch.File("long.txt")) << std::string(150, '\n');
+        TForm1 form;
+        form.Edit1->setText(scratch.Q("long.txt"));
+        form.PackBox->setCurrentText("CBZ");
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        form.Edit3->setText("late");
+        form.Timer1Timer();
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        const auto files = [] { return QDir().entryList(QDir::Files | QDir::Hidden).join(' '); };
+        QCOMPARE(files(), "long.txt");
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        form.Edit3->setText("later");
+        QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
+        QCOMPARE(files(), "late.cbz long.txt");
+        zip_t* archive = zip_open("late.cbz", ZIP_RDONLY, nullptr);
+        QVERIFY(archive != nullptr);
+        const auto last = zip_uint64_t(zip_get_num_entries(archive, 0) - 1);
+        QCOMPARE(QString(zip_get_name(archive, 0, 0)) + " " + zip_get_name(archive, last, 0),
+                 "late000001.jpg ComicInfo.xml");
+        zip_discard(archive);
     }
 
     void ChosenFontTakenIntoTheRunFont_data()
