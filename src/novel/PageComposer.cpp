@@ -13,6 +13,38 @@ int Quarters(int em, int quarters)
     return em * quarters / 4;
 }
 
+int CeilPixels(Fixed value)
+{
+    return (value + FixedOne - 1) / FixedOne;
+}
+
+// The room over a line: its ruby space, or as far as its marks reach.
+int RoomOver(const LaidLine& line)
+{
+    return std::max(Quarters(line.Em, RubySpaceQuarters), CeilPixels(line.OverReach));
+}
+
+// The room under a line: the gap between lines, more when marks reach under it.
+int RoomUnder(const LaidLine& line)
+{
+    const int gap = Quarters(line.Em, LineGapQuarters);
+    return std::max(gap, CeilPixels(line.UnderReach) + gap / 2);
+}
+
+// A framed run of lines is closed over its first line and under its last.
+void CloseFrames(std::vector<ComposedLine>& lines, bool vertical)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        LaidLine& line = lines[i].Line;
+        if (!line.Framed)
+            continue;
+        if (i == 0 || !lines[i - 1].Line.Framed)
+            CloseFrame(line, Side::Over, vertical);
+        if (i + 1 == lines.size() || !lines[i + 1].Line.Framed)
+            CloseFrame(line, Side::Under, vertical);
+    }
+}
+
 }  // namespace
 
 PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry)
@@ -55,17 +87,18 @@ bool PageComposer::Next(ComposedPage& page)
             break;
         breakPending_ = false;
         const int em = pending_.front().Em;
-        const int start = depth + Quarters(em, RubySpaceQuarters);
+        const int start = depth + RoomOver(pending_.front());
         // A page takes at least one line, however deep.
         if (start + em > geometry_.Depth() && !page.Lines.empty())
             break;
+        depth = start + em + RoomUnder(pending_.front());
         ComposedLine placed = Place(std::move(pending_.front()), start);
         pending_.pop_front();
         if (placed.Heading > 0 && placed.Line.Text.Begin == 0)
             page.Headings.push_back({placed.Heading, block_.Text});
         page.Lines.push_back(std::move(placed));
-        depth = start + em + Quarters(em, LineGapQuarters);
     }
+    CloseFrames(page.Lines, page.Vertical);
     SetFolio(page);
     return true;
 }
