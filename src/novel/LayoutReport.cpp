@@ -50,7 +50,9 @@ const char* MarkName(const MarkReport& mark)
     static constexpr const char* Lines[] = {"line", "double-line", "chain-line", "dashed-line", "wavy-line"};
     static constexpr const char* Small[] = {"kaeriten",  "okurigana",   "line-right",
                                             "line-left", "superscript", "subscript"};
-    const auto pick = [&](const auto& names) { return names[std::min<std::size_t>(mark.Variant, std::size(names) - 1)]; };
+    const auto pick = [&](const auto& names) {
+        return names[std::min<std::size_t>(mark.Variant, std::size(names) - 1)];
+    };
     switch (mark.Kind) {
     case SpanKind::Emphasis:
         return pick(Emphasis);

@@ -259,7 +259,8 @@ LineSetter::Unit LineSetter::GroupRuby(const Block& block, const std::vector<con
     for (const Text& text : texts) {
         const bool whole = text.First == first && text.Last == last;
         const Fixed begin = whole ? 0 : at[text.First - first] - Half(spread);
-        const Fixed end = whole ? group.Advance : at[text.Last - 1 - first] + units_[text.Last - 1].Advance + Half(spread);
+        const Fixed end =
+            whole ? group.Advance : at[text.Last - 1 - first] + units_[text.Last - 1].Advance + Half(spread);
         const Side side = text.Of->Placement;
         const Fixed across = BandOrigin(base, ruby, vertical, side, 0);
         Fixed rubyPen = begin + Half(end - begin - text.Length);
@@ -401,10 +402,8 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
     // On the block's last line, the flush part ends EndGap ems short of the
     // line's end.
     const auto startsBefore = [from = block.Style.FlushEndFrom](const Unit& slot) { return slot.Begin < from; };
-    const std::size_t flush =
-        fit.Last == units_.size()
-            ? static_cast<std::size_t>(std::partition_point(slots_.begin(), slots_.end(), startsBefore) - slots_.begin())
-            : count;
+    const auto flushSlot = std::partition_point(slots_.begin(), slots_.end(), startsBefore);
+    const std::size_t flush = fit.Last == units_.size() ? static_cast<std::size_t>(flushSlot - slots_.begin()) : count;
     Fixed flushLength = 0;
     for (std::size_t u = flush; u < count; ++u)
         flushLength += slots_[u].Advance;

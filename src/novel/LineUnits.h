@@ -38,8 +38,9 @@ inline bool SetBesideItsBase(const Block& block, const Span& span)
     constexpr std::string_view ObjectReplacement = "\xEF\xBF\xBC";
     if (span.Kind == SpanKind::Ruby)
         return true;
-    const std::string_view base = std::string_view(block.Text).substr(span.Range.Begin, span.Range.End - span.Range.Begin);
-    return span.Kind == SpanKind::Note && base != ObjectReplacement;
+    const std::string_view text = block.Text;
+    return span.Kind == SpanKind::Note &&
+           text.substr(span.Range.Begin, span.Range.End - span.Range.Begin) != ObjectReplacement;
 }
 
 // A piece of a line that is never parted: a cluster of glyphs, a run set in
