@@ -319,13 +319,16 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleRow{"Wavy", SideLine::Wavy, false, false, " -3:15 -2:25 -1:20 0:20 1:25 2:15"}),
     [](const testing::TestParamInfo<RuleRow>& info) { return std::string(info.param.Name); });
 
-// Random paragraphs thick with characters that may not start or end a line:
-// none does, no line runs past the measure but hanging punctuation, and every
-// character reaches a line once, in order.
+// Random paragraphs thick with characters that may not start or end a line,
+// inside marks, warichu and small text too: none does, no line runs past the
+// measure but hanging punctuation, and every character reaches a line once, in
+// order.
 TEST(NovelLayout, NoForbiddenLineEdgesAndNothingLostOverRandomParagraphs)
 {
     const std::vector<std::string> pieces = {"あ", "漢", "カ", "、", "。", "」", "「", "っ", "ー", "・", "？", "！",
-                                             "々", "（", "）", "ab", "12", "――", "……", "字《じ》", "　"};
+                                             "々", "（", "）", "ab", "12", "――", "……", "字《じ》", "　",
+                                             "［＃傍点］け」こ［＃傍点終わり］", "［＃割り注］か、き。く「け［＃割り注終わり］",
+                                             "自［＃レ］", "［＃左に傍線］さ、し［＃左に傍線終わり］"};
     const std::string noStart = "、。，．・：；？！ー」』）〕］｝〉》っゃゅょァィゥェォッャュョ々ゝゞ";
     const std::string noEnd = "「『（〔［｛〈《";
     std::mt19937 random(7);

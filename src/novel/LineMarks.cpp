@@ -60,6 +60,8 @@ void CloseFrame(LaidLine& line, Side side, bool vertical)
 
 void LineSetter::NoteSpans(const Block& block)
 {
+    if (block.Spans.empty())
+        return;
     // Ruby over, under; side lines over, under; warichu.
     std::vector<UnitCover> covers(5, UnitCover(units_.size()));
     for (std::size_t s = 0; s < block.Spans.size(); ++s) {
@@ -84,13 +86,15 @@ void LineSetter::NoteSpans(const Block& block)
 // and not beside small text; where ranges overlap on one side the first wins.
 void LineSetter::AddEmphasisMarks(const Block& block, TypeCache& type, bool vertical)
 {
+    if (block.Spans.empty())
+        return;
     std::vector<UnitCover> covers(2, UnitCover(units_.size()));
     for (const Span& span : block.Spans) {
         if (span.Kind != SpanKind::Emphasis)
             continue;
         const auto [first, last] = UnitsOver(span.Range);
         covers[SideIndex(span.Placement)].Cover(first, last, [&](std::size_t u) {
-            if (!units_[u].Half && TakesEmphasis(CharacterAt(block.Text, units_[u].Begin)))
+            if (!units_[u].HalfSize && TakesEmphasis(CharacterAt(block.Text, units_[u].Begin)))
                 MarkUnit(units_[u], static_cast<EmphasisMark>(span.Variant), span.Placement, type, vertical);
         });
     }

@@ -113,7 +113,7 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
         cell.Begin = run.Range.Begin;
         cell.End = run.Range.End;
         cell.Face = &lineFace;
-        cell.Half = half;
+        cell.HalfSize = half;
         cell.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
         cell.Advance = EmOf(face);
         cell.Wide = true;
@@ -135,7 +135,7 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
         Unit unit;
         unit.Begin = shaped_[g].Cluster;
         unit.Face = &lineFace;
-        unit.Half = half;
+        unit.HalfSize = half;
         unit.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
         Fixed pen = 0;
         for (; g < shaped_.size() && shaped_[g].Cluster == unit.Begin; ++g) {

@@ -60,7 +60,7 @@ struct LineSetter::Unit {
     Fixed Reach[2] = {};               // how far its ruby and marks reach out of its em box, over and under
     std::uint16_t MarkCount[2] = {};   // the emphasis marks over and under it
     std::uint8_t Sides = 0;            // RubyBeside and LineBeside bits
-    bool Half = false;                 // set in half-size type
+    bool HalfSize = false;             // set in half-size type
     bool LineFeed = false;             // where a warichu's first row ends
     bool Hangs = false;
     bool Space = false;

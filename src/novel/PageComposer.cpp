@@ -31,6 +31,13 @@ int RoomUnder(const LaidLine& line)
     return std::max(gap, CeilPixels(line.UnderReach) + gap / 2);
 }
 
+// How far a line's marks reach under it past the gap after it: the last line
+// of a page keeps them within the text block too.
+int BeyondGap(const LaidLine& line)
+{
+    return RoomUnder(line) - Quarters(line.Em, LineGapQuarters);
+}
+
 // A framed run of lines is closed over its first line and under its last.
 void CloseFrames(std::vector<ComposedLine>& lines, bool vertical)
 {
@@ -89,7 +96,7 @@ bool PageComposer::Next(ComposedPage& page)
         const int em = pending_.front().Em;
         const int start = depth + RoomOver(pending_.front());
         // A page takes at least one line, however deep.
-        if (start + em > geometry_.Depth() && !page.Lines.empty())
+        if (start + em + BeyondGap(pending_.front()) > geometry_.Depth() && !page.Lines.empty())
             break;
         depth = start + em + RoomUnder(pending_.front());
         ComposedLine placed = Place(std::move(pending_.front()), start);
