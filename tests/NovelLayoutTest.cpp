@@ -88,6 +88,7 @@ struct LayoutRow {
     int Cells;
     std::string Expected;
     Kinsoku Rules = Kinsoku::Strict;
+    int Depth = 20;  // lines a page
 };
 
 class NovelLayoutTest : public testing::TestWithParam<LayoutRow> {};
@@ -96,7 +97,7 @@ TEST_P(NovelLayoutTest, LinesFollowTheJapaneseRules)
 {
     const LayoutRow& row = GetParam();
     for (const bool vertical : {false, true}) {
-        const Composed composed = Compose(row.Book, row.Cells, 20, vertical, row.Rules);
+        const Composed composed = Compose(row.Book, row.Cells, row.Depth, vertical, row.Rules);
         EXPECT_EQ(Describe(composed, row.Cells), row.Expected) << (vertical ? "vertical" : "horizontal");
     }
 }
@@ -138,7 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "あいうえおかきく［＃割り注］さしすせそたちつ。てと［＃割り注終わり］", 10,
                   "あいうえおかきくさしすせそたち=|つ。てと<1"},
         LayoutRow{"KaeritenStaysWithItsCharacter", "あいうえおかきくけ自［＃レ］", 10, "あいうえおかきくけ=|自レ<1"},
-        LayoutRow{"OkuriganaAndKaeritenSideBySide", "読［＃（ム）］［＃レ］書", 10, "読ムレ書<2"}),
+        LayoutRow{"OkuriganaAndKaeritenSideBySide", "読［＃（ム）］［＃レ］書", 10, "読ムレ書<2"},
+        LayoutRow{"LeftRubyStaysOnThePage", "あ\nい\n吾［＃「吾」の左に「わ」のルビ］", 10, "あ<1|い<1 / 吾<1",
+                  Kinsoku::Strict, 3}),
     [](const testing::TestParamInfo<LayoutRow>& info) { return std::string(info.param.Name); });
 
 TEST(NovelLayout, RubySitsOverItsBaseAndASpreadBaseTakesTheRubysLength)
@@ -174,7 +177,8 @@ char SideOf(double outward)
 // line's type, by where its ink lies across the line (h or l: within the upper
 // or lower half of its em box, right or left half of a column; o or u: in the
 // half em over or under it; O or U: further out), then '/' and each rule along
-// the line likewise, x for a rule across it. Lines joined by '|'.
+// the line likewise, < or > for a rule across it in the first or second half
+// of the line. Lines joined by '|'.
 std::string DescribeBeside(const Composed& composed)
 {
     std::string out;
@@ -188,8 +192,10 @@ std::string DescribeBeside(const Composed& composed)
             out += SideOf(Outward(line, glyph.Y + static_cast<Fixed>(inkAcross * 64)));
         }
         out += "/";
-        for (const DrawnRule& rule : line.Line.Rules)
-            out += rule.Across ? 'x' : SideOf(Outward(line, rule.At));
+        for (const DrawnRule& rule : line.Line.Rules) {
+            const bool early = rule.At * 2 < line.Line.Start + line.Line.Extent;
+            out += !rule.Across ? SideOf(Outward(line, rule.At)) : early ? '<' : '>';
+        }
     }
     return out;
 }
@@ -216,12 +222,15 @@ INSTANTIATE_TEST_SUITE_P(
         BesideRow{"EmphasisOutsideRuby", "青空《あお》［＃「青空」に傍点］", "OOoo/"},
         BesideRow{"LeftRubyAndNote", "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］", "uuoo/"},
         BesideRow{"SideLines", "責任［＃「責任」に傍線］空［＃「空」の左に二重傍線］", "/ou"},
-        BesideRow{"SideLineOutsideRuby", "漢《かん》［＃「漢」に波線］", "oo/O"},
-        BesideRow{"InlineFrame", "キ劇［＃「キ劇」は罫囲み］", "/ouxx"},
-        BesideRow{"WarichuRows", "飛［＃割り注］東は大［＃改行］西［＃割り注終わり］", "hhhl/"},
+        BesideRow{"SideLineOutsideRuby", "漢《かん》字［＃「漢字」に波線］", "oo/O"},
+        BesideRow{"InlineFrame", "キ劇［＃「キ劇」は罫囲み］", "/ou<>"},
+        BesideRow{"WarichuRows",
+                  "飛［＃割り注］東は大［＃改行］西［＃割り注終わり］\n飛［＃割り注］東は大［＃割り注終わり］\n"
+                  "飛［＃割り注］［＃改行］東西［＃割り注終わり］",
+                  "hhhl/|hhl/|hl/"},
         BesideRow{"KuntenAndSmallLetters", "読［＃（ム）］［＃レ］x2［＃「2」は上付き小文字］y2［＃「2」は下付き小文字］", "hlhl/"},
         BesideRow{"FramedBlockClosedOverItsFirstLineAndUnderItsLast",
-                  "［＃ここから罫囲み］\nあ\nい\n［＃ここで罫囲み終わり］\nう", "/xxO|/xxu|/"}),
+                  "前\n［＃ここから罫囲み］\nあ\nい\n［＃ここで罫囲み終わり］\nう", "/|/<>O|/<>u|/"}),
     [](const testing::TestParamInfo<BesideRow>& info) { return std::string(info.param.Name); });
 
 // Each mark's ink is centred on its character's cell along the line.
@@ -262,7 +271,8 @@ TEST(NovelLayout, MarksReachingPastTheirSpacePushLinesApart)
 TEST(NovelLayout, ReportNamesMarksLeftRubyNotesAndFrames)
 {
     const Composed composed = Compose(
-        "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］［＃傍点］あ、い［＃傍点終わり］責［＃「責」の左に波線］"
+        "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］［＃傍点］あ、い［＃傍点終わり］ひ［＃「ひ」の左に丸傍点］"
+        "責［＃「責」の左に波線］"
         "\n読［＃レ］飛［＃割り注］東［＃改行］西［＃割り注終わり］\n［＃ここから罫囲み］\n囲\n［＃ここで罫囲み終わり］",
         20);
     const std::string report = LayoutReportLine(composed.Pages.at(0), "p", 100, 100);
@@ -270,6 +280,7 @@ TEST(NovelLayout, ReportNamesMarksLeftRubyNotesAndFrames)
          {"\"ruby\":[{\"base\":\"吾輩\",\"text\":\"わが\",\"side\":\"under\"},"
           "{\"base\":\"喋\",\"text\":\"ママ\",\"note\":true}],"
           "\"marks\":[{\"kind\":\"sesame\",\"side\":\"over\",\"text\":\"あ、い\",\"count\":2},"
+          "{\"kind\":\"dot\",\"side\":\"under\",\"text\":\"ひ\",\"count\":1},"
           "{\"kind\":\"wavy-line\",\"side\":\"under\",\"text\":\"責\"}]}",
           "\"marks\":[{\"kind\":\"kaeriten\",\"text\":\"レ\"},{\"kind\":\"warichu\",\"text\":\"東\\u000a西\"}]}",
           "\"framed\":true,\"text\":\"囲\",\"ruby\":[]}"})
