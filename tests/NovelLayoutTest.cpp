@@ -131,8 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutRow{"EmphasisMayBreakAcrossLines", "あいうえおかきく［＃傍点］けこさし［＃傍点終わり］", 10,
                   "あいうえおかきくけこ=|さし<2"},
         LayoutRow{"LeftRubyWiderThanItsBaseWidensIt", "亜［＃「亜」の左に「あいうえ」のルビ］", 4, "亜<2"},
-        LayoutRow{"WarichuTakesItsLongerRow", "あ［＃割り注］いうえお［＃改行］か［＃割り注終わり］き", 10,
-                  "あいうえお\nかき<4"},
+        LayoutRow{"WarichuTakesItsLongerRow", "あ［＃割り注］いうえ［＃改行］か［＃割り注終わり］き", 10,
+                  "あいうえ\nかき<3"},
         LayoutRow{"WarichuWithoutLineFeedSplitsInTheMiddle", "あ［＃割り注］いうえおか［＃割り注終わり］き", 10,
                   "あいうえおかき<3"},
         LayoutRow{"WarichuBreaksAcrossLinesByTheRules",
@@ -220,6 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         BesideRow{"EmphasisButNotBesidePunctuation", "腹が［＃「腹が」に傍点］、ひも［＃「ひも」の左に丸傍点］", "oouu/"},
         BesideRow{"EmphasisOutsideRuby", "青空《あお》［＃「青空」に傍点］", "OOoo/"},
+        BesideRow{"NoEmphasisBesideSmallText", "［＃傍点］読［＃レ］書［＃傍点終わり］", "olo/"},
         BesideRow{"LeftRubyAndNote", "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］", "uuoo/"},
         BesideRow{"SideLines", "責任［＃「責任」に傍線］空［＃「空」の左に二重傍線］", "/ou"},
         BesideRow{"SideLineOutsideRuby", "漢《かん》字［＃「漢字」に波線］", "oo/O"},
