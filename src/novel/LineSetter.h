@@ -133,6 +133,7 @@ private:
     LaidLine PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em, bool vertical);
     // The units of a line as slots_, each warichu piece merged into one.
     void BuildSlots(const Fit& fit, bool vertical);
+    // Slots [first, last) are the slots that hold part of range.
     std::pair<std::size_t, std::size_t> SlotsOver(TextRange range) const;
     void AddMarks(LaidLine& line, bool vertical);
     void AddSideLine(const Span& span, std::size_t first, std::size_t last, LaidLine& line, bool vertical) const;
