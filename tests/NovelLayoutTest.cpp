@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,6 +88,7 @@ struct LayoutRow {
     int Cells;
     std::string Expected;
     Kinsoku Rules = Kinsoku::Strict;
+    int Depth = 20;  // lines a page
 };
 
 class NovelLayoutTest : public testing::TestWithParam<LayoutRow> {};
@@ -95,7 +97,7 @@ TEST_P(NovelLayoutTest, LinesFollowTheJapaneseRules)
 {
     const LayoutRow& row = GetParam();
     for (const bool vertical : {false, true}) {
-        const Composed composed = Compose(row.Book, row.Cells, 20, vertical, row.Rules);
+        const Composed composed = Compose(row.Book, row.Cells, row.Depth, vertical, row.Rules);
         EXPECT_EQ(Describe(composed, row.Cells), row.Expected) << (vertical ? "vertical" : "horizontal");
     }
 }
@@ -125,7 +127,21 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutRow{"FlushPartThatDoesNotFitTakesALine", "あいうえおかきくけ［＃地付き］署名", 10,
                   "あいうえおかきくけ<9|@8署名="},
         LayoutRow{"LinesOfAtMostNCells", "［＃ここから５字詰め］\nあいうえおかき\n［＃ここで字詰め終わり］", 10,
-                  "あいうえお<5|かき<2"}),
+                  "あいうえお<5|かき<2"},
+        LayoutRow{"EmphasisMayBreakAcrossLines", "あいうえおかきく［＃傍点］けこさし［＃傍点終わり］", 10,
+                  "あいうえおかきくけこ=|さし<2"},
+        LayoutRow{"LeftRubyWiderThanItsBaseWidensIt", "亜［＃「亜」の左に「あいうえ」のルビ］", 4, "亜<2"},
+        LayoutRow{"WarichuTakesItsLongerRow", "あ［＃割り注］いうえ［＃改行］か［＃割り注終わり］き", 10,
+                  "あいうえ\nかき<3"},
+        LayoutRow{"WarichuWithoutLineFeedSplitsInTheMiddle", "あ［＃割り注］いうえおか［＃割り注終わり］き", 10,
+                  "あいうえおかき<3"},
+        LayoutRow{"WarichuBreaksAcrossLinesByTheRules",
+                  "あいうえおかきく［＃割り注］さしすせそたちつ。てと［＃割り注終わり］", 10,
+                  "あいうえおかきくさしすせそたち=|つ。てと<1"},
+        LayoutRow{"KaeritenStaysWithItsCharacter", "あいうえおかきくけ自［＃レ］", 10, "あいうえおかきくけ=|自レ<1"},
+        LayoutRow{"OkuriganaAndKaeritenSideBySide", "読［＃（ム）］［＃レ］書", 10, "読ムレ書<2"},
+        LayoutRow{"LeftRubyStaysOnThePage", "あ\nい\n吾［＃「吾」の左に「わ」のルビ］", 10, "あ<1|い<1 / 吾<1",
+                  Kinsoku::Strict, 3}),
     [](const testing::TestParamInfo<LayoutRow>& info) { return std::string(info.param.Name); });
 
 TEST(NovelLayout, RubySitsOverItsBaseAndASpreadBaseTakesTheRubysLength)
@@ -142,13 +158,189 @@ TEST(NovelLayout, RubySitsOverItsBaseAndASpreadBaseTakesTheRubysLength)
     EXPECT_EQ(rubyGlyphs, 4);
 }
 
-// Random paragraphs thick with characters that may not start or end a line:
-// none does, no line runs past the measure but hanging punctuation, and every
-// character reaches a line once, in order.
+// How far toward the over side of a line (up, or right of a column) a point
+// across it lies from the middle of the line's em box, in ems.
+double Outward(const ComposedLine& line, Fixed across)
+{
+    const double middle = line.Vertical ? 0.0 : line.Line.Em / 2.0 - line.Line.Ascent / 64.0;
+    return (line.Vertical ? across / 64.0 : middle - across / 64.0) / line.Line.Em;
+}
+
+char SideOf(double outward)
+{
+    const double away = std::abs(outward);
+    const char* const names = outward > 0 ? "hoO" : "luU";
+    return names[away > 1.0 ? 2 : away > 0.5 ? 1 : 0];
+}
+
+// What each line sets beside or within its type: each glyph smaller than the
+// line's type, by where its ink lies across the line (h or l: within the upper
+// or lower half of its em box, right or left half of a column; o or u: in the
+// half em over or under it; O or U: further out), then '/' and each rule along
+// the line likewise, < or > for a rule across it in the first or second half
+// of the line. Lines joined by '|'.
+std::string DescribeBeside(const Composed& composed)
+{
+    std::string out;
+    for (const ComposedLine& line : composed.Pages.at(0).Lines) {
+        out += out.empty() ? "" : "|";
+        for (const PlacedGlyph& glyph : line.Line.Glyphs) {
+            if (glyph.Face->PixelSize() >= line.Line.Em)
+                continue;
+            const Glyph& ink = glyph.Face->Render(glyph.Glyph, glyph.Rotated);
+            const double inkAcross = line.Vertical ? ink.Left + ink.Width / 2.0 : ink.Rows / 2.0 - ink.Top;
+            out += SideOf(Outward(line, glyph.Y + static_cast<Fixed>(inkAcross * 64)));
+        }
+        out += "/";
+        for (const DrawnRule& rule : line.Line.Rules) {
+            const bool early = rule.At * 2 < line.Line.Start + line.Line.Extent;
+            out += !rule.Across ? SideOf(Outward(line, rule.At)) : early ? '<' : '>';
+        }
+    }
+    return out;
+}
+
+struct BesideRow {
+    const char* Name;
+    const char* Book;
+    const char* Expected;
+};
+
+class MarksBeside : public testing::TestWithParam<BesideRow> {};
+
+TEST_P(MarksBeside, SitOnTheirSideInBothDirections)
+{
+    for (const bool vertical : {false, true})
+        EXPECT_EQ(DescribeBeside(Compose(GetParam().Book, 10, 20, vertical)), GetParam().Expected)
+            << (vertical ? "vertical" : "horizontal");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MarksBeside,
+    testing::Values(
+        BesideRow{"EmphasisButNotBesidePunctuation", "腹が［＃「腹が」に傍点］、ひも［＃「ひも」の左に丸傍点］", "oouu/"},
+        BesideRow{"EmphasisOutsideRuby", "青空《あお》［＃「青空」に傍点］", "OOoo/"},
+        BesideRow{"NoEmphasisBesideSmallText", "［＃傍点］読［＃レ］書［＃傍点終わり］", "olo/"},
+        BesideRow{"LeftRubyAndNote", "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］", "uuoo/"},
+        BesideRow{"SideLines", "責任［＃「責任」に傍線］空［＃「空」の左に二重傍線］", "/ou"},
+        BesideRow{"SideLineOutsideRuby", "漢《かん》字［＃「漢字」に波線］", "oo/O"},
+        BesideRow{"InlineFrame", "キ劇［＃「キ劇」は罫囲み］", "/ou<>"},
+        BesideRow{"WarichuRows",
+                  "飛［＃割り注］東は大［＃改行］西［＃割り注終わり］\n飛［＃割り注］東は大［＃割り注終わり］\n"
+                  "飛［＃割り注］［＃改行］東西［＃割り注終わり］",
+                  "hhhl/|hhl/|hl/"},
+        BesideRow{"KuntenAndSmallLetters", "読［＃（ム）］［＃レ］x2［＃「2」は上付き小文字］y2［＃「2」は下付き小文字］", "hlhl/"},
+        BesideRow{"FramedBlockClosedOverItsFirstLineAndUnderItsLast",
+                  "前\n［＃ここから罫囲み］\nあ\nい\n［＃ここで罫囲み終わり］\nう", "/|/<>O|/<>u|/"}),
+    [](const testing::TestParamInfo<BesideRow>& info) { return std::string(info.param.Name); });
+
+// Each mark's ink is centred on its character's cell along the line.
+TEST(NovelLayout, EmphasisMarksAreCentredOnTheirCharacters)
+{
+    for (const bool vertical : {false, true}) {
+        const Composed composed = Compose("［＃傍点］あい漢ア［＃傍点終わり］", 10, 20, vertical);
+        const ComposedLine& line = composed.Pages.at(0).Lines.at(0);
+        int marks = 0;
+        for (const PlacedGlyph& glyph : line.Line.Glyphs) {
+            if (glyph.Face->PixelSize() >= kEm)
+                continue;
+            const Glyph& ink = glyph.Face->Render(glyph.Glyph, false);
+            const double along = glyph.X / 64.0 + (vertical ? ink.Rows / 2.0 - ink.Top : ink.Left + ink.Width / 2.0);
+            EXPECT_NEAR(along, (marks++ + 0.5) * kEm, 1.0) << (vertical ? "vertical" : "horizontal");
+        }
+        EXPECT_EQ(marks, 4);
+    }
+}
+
+// Lines stand 1.75 em apart; a line with marks under it keeps them clear of
+// the next, and marks past its ruby keep clear of the line before.
+TEST(NovelLayout, MarksReachingPastTheirSpacePushLinesApart)
+{
+    for (const bool vertical : {false, true}) {
+        const Composed composed =
+            Compose("あ\n吾輩［＃「吾輩」の左に「わが」のルビ］\nい\n青空《あお》［＃「青空」に傍点］", 10, 20, vertical);
+        std::vector<int> pitches;
+        const std::vector<ComposedLine>& lines = composed.Pages.at(0).Lines;
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            pitches.push_back(vertical ? lines[i - 1].Box.X - lines[i].Box.X : lines[i].Box.Y - lines[i - 1].Box.Y);
+        EXPECT_EQ(pitches, (std::vector<int>{35, 42, 45})) << (vertical ? "vertical" : "horizontal");
+    }
+}
+
+// The report keeps its fields and adds a left ruby's side, a note, the marks
+// of each line and the lines of a framed block.
+TEST(NovelLayout, ReportNamesMarksLeftRubyNotesAndFrames)
+{
+    const Composed composed = Compose(
+        "吾輩［＃「吾輩」の左に「わが」のルビ］喋［＃「喋」に「ママ」の注記］［＃傍点］あ、い［＃傍点終わり］ひ［＃「ひ」の左に丸傍点］"
+        "責［＃「責」の左に波線］"
+        "\n読［＃レ］飛［＃割り注］東［＃改行］西［＃割り注終わり］\n［＃ここから罫囲み］\n囲\n［＃ここで罫囲み終わり］",
+        20);
+    const std::string report = LayoutReportLine(composed.Pages.at(0), "p", 100, 100);
+    for (const char* part :
+         {"\"ruby\":[{\"base\":\"吾輩\",\"text\":\"わが\",\"side\":\"under\"},"
+          "{\"base\":\"喋\",\"text\":\"ママ\",\"note\":true}],"
+          "\"marks\":[{\"kind\":\"sesame\",\"side\":\"over\",\"text\":\"あ、い\",\"count\":2},"
+          "{\"kind\":\"dot\",\"side\":\"under\",\"text\":\"ひ\",\"count\":1},"
+          "{\"kind\":\"wavy-line\",\"side\":\"under\",\"text\":\"責\"}]}",
+          "\"marks\":[{\"kind\":\"kaeriten\",\"text\":\"レ\"},{\"kind\":\"warichu\",\"text\":\"東\\u000a西\"}]}",
+          "\"framed\":true,\"text\":\"囲\",\"ruby\":[]}"})
+        EXPECT_NE(report.find(part), std::string::npos) << part << " in " << report;
+}
+
+struct RuleRow {
+    const char* Name;
+    SideLine Style;
+    bool VerticalLine;
+    bool Across;
+    const char* Inked;  // the inked pixels of each row (or column) across the rule, from its centre
+};
+
+class DrawnRules : public testing::TestWithParam<RuleRow> {};
+
+// A rule 60 pixels long and 2 thick through the middle of a gray page.
+TEST_P(DrawnRules, InkTheirPattern)
+{
+    const RuleRow& row = GetParam();
+    ComposedPage page;
+    ComposedLine& line = page.Lines.emplace_back();
+    line.Vertical = row.VerticalLine;
+    line.OriginX = line.OriginY = 50;
+    line.Line.Rules.push_back({-30 * FixedOne, 30 * FixedOne, 0, 2 * FixedOne, row.Style, row.Across});
+    TBitmap raster = BlankPage(100, 100, true);
+    RenderPage(page, raster);
+    const bool runsAcrossThePage = row.VerticalLine == row.Across;
+    std::string inked;
+    for (int across = 0; across < 100; ++across) {
+        int count = 0;
+        for (int along = 0; along < 100; ++along)
+            count += runsAcrossThePage ? raster.ScanLine(across)[along] == 0 : raster.ScanLine(along)[across] == 0;
+        inked += count > 0 ? " " + std::to_string(across - 50) + ":" + std::to_string(count) : "";
+    }
+    EXPECT_EQ(inked, row.Inked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DrawnRules,
+    testing::Values(RuleRow{"Solid", SideLine::Solid, false, false, " -1:60 0:60"},
+                    RuleRow{"SolidDownAColumn", SideLine::Solid, true, false, " -1:60 0:60"},
+                    RuleRow{"SolidAcrossALine", SideLine::Solid, false, true, " -1:60 0:60"},
+                    RuleRow{"Double", SideLine::Double, false, false, " -3:60 -2:60 1:60 2:60"},
+                    RuleRow{"ChainOfDots", SideLine::Chain, false, false, " -1:20 0:20"},
+                    RuleRow{"Dashed", SideLine::Dashed, true, false, " -1:40 0:40"},
+                    RuleRow{"Wavy", SideLine::Wavy, false, false, " -3:15 -2:25 -1:20 0:20 1:25 2:15"}),
+    [](const testing::TestParamInfo<RuleRow>& info) { return std::string(info.param.Name); });
+
+// Random paragraphs thick with characters that may not start or end a line,
+// inside marks, warichu and small text too: none does, no line runs past the
+// measure but hanging punctuation, and every character reaches a line once, in
+// order.
 TEST(NovelLayout, NoForbiddenLineEdgesAndNothingLostOverRandomParagraphs)
 {
     const std::vector<std::string> pieces = {"あ", "漢", "カ", "、", "。", "」", "「", "っ", "ー", "・", "？", "！",
-                                             "々", "（", "）", "ab", "12", "――", "……", "字《じ》", "　"};
+                                             "々", "（", "）", "ab", "12", "――", "……", "字《じ》", "　",
+                                             "［＃傍点］け」こ［＃傍点終わり］", "［＃割り注］か、き。く「け［＃割り注終わり］",
+                                             "自［＃レ］", "［＃左に傍線］さ、し［＃左に傍線終わり］"};
     const std::string noStart = "、。，．・：；？！ー」』）〕］｝〉》っゃゅょァィゥェォッャュョ々ゝゞ";
     const std::string noEnd = "「『（〔［｛〈《";
     std::mt19937 random(7);

@@ -43,6 +43,48 @@ void AppendNumber(std::string& out, const char* name, long long value)
     out += std::to_string(value);
 }
 
+const char* MarkName(const MarkReport& mark)
+{
+    static constexpr const char* Emphasis[] = {"sesame",   "white-sesame",   "dot",           "white-dot", "triangle",
+                                               "white-triangle", "double-circle", "bullseye", "cross"};
+    static constexpr const char* Lines[] = {"line", "double-line", "chain-line", "dashed-line", "wavy-line"};
+    static constexpr const char* Small[] = {"kaeriten",  "okurigana",   "line-right",
+                                            "line-left", "superscript", "subscript"};
+    const auto pick = [&](const auto& names) {
+        return names[std::min<std::size_t>(mark.Variant, std::size(names) - 1)];
+    };
+    switch (mark.Kind) {
+    case SpanKind::Emphasis:
+        return pick(Emphasis);
+    case SpanKind::Line:
+        return pick(Lines);
+    case SpanKind::Small:
+        return pick(Small);
+    case SpanKind::Warichu:
+        return "warichu";
+    default:
+        return "frame";
+    }
+}
+
+// What a span of marks covers on the line: its kind, its side when it has
+// one, the characters, and for emphasis how many marks it drew.
+void AppendMark(std::string& out, const ComposedLine& line, const MarkReport& mark)
+{
+    out += "{\"kind\":";
+    AppendString(out, MarkName(mark));
+    if (mark.Kind == SpanKind::Emphasis || mark.Kind == SpanKind::Line)
+        out += mark.Placement == Side::Over ? ",\"side\":\"over\"" : ",\"side\":\"under\"";
+    out += ",\"text\":";
+    AppendString(out, std::string_view(line.Text).substr(mark.Range.Begin - line.Line.Text.Begin,
+                                                         mark.Range.End - mark.Range.Begin));
+    if (mark.Kind == SpanKind::Emphasis) {
+        out += ',';
+        AppendNumber(out, "count", mark.Count);
+    }
+    out += '}';
+}
+
 void AppendLine(std::string& out, const ComposedLine& line)
 {
     out += '{';
@@ -57,6 +99,8 @@ void AppendLine(std::string& out, const ComposedLine& line)
         out += ',';
         AppendNumber(out, "heading", line.Heading);
     }
+    if (line.Line.Framed)
+        out += ",\"framed\":true";
     out += ",\"text\":";
     AppendString(out, line.Text);
     out += ",\"ruby\":[";
@@ -65,9 +109,22 @@ void AppendLine(std::string& out, const ComposedLine& line)
         AppendString(out, line.Line.Rubies[i].Base);
         out += ",\"text\":";
         AppendString(out, line.Line.Rubies[i].Text);
+        if (line.Line.Rubies[i].Placement == Side::Under)
+            out += ",\"side\":\"under\"";
+        if (line.Line.Rubies[i].Note)
+            out += ",\"note\":true";
         out += '}';
     }
-    out += "]}";
+    out += ']';
+    if (!line.Line.Marks.empty()) {
+        out += ",\"marks\":[";
+        for (std::size_t i = 0; i < line.Line.Marks.size(); ++i) {
+            out += i == 0 ? "" : ",";
+            AppendMark(out, line, line.Line.Marks[i]);
+        }
+        out += ']';
+    }
+    out += '}';
 }
 
 }  // namespace

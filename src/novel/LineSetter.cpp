@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "novel/Characters.h"
+#include "novel/LineUnits.h"
+#include "novel/SideMarks.h"
 #include "novel/TextStyles.h"
 
 namespace tessaro::novel {
 
 namespace {
-
-constexpr std::int32_t NoRuby = -1;
 
 // The punctuation that may hang past the end of a full line.
 bool Hangs(char32_t c)
@@ -17,14 +17,15 @@ bool Hangs(char32_t c)
     return c == U'、' || c == U'。' || c == U'，' || c == U'．';
 }
 
-Fixed Half(Fixed value)
+Typeface& FaceFor(TypeCache& type, std::string_view text, const TextRun& run, const TextStyle& style, int size)
 {
-    return value / 2;
-}
-
-Fixed EmOf(const Typeface& face)
-{
-    return face.PixelSize() * FixedOne;
+    const FaceStyle faceStyle{style.Bold, style.Italic};
+    Typeface* face = style.Heading > 0 ? &type.Heading(size) : &type.Body(size, faceStyle);
+    if (run.Face == FaceKind::Latin && style.Heading == 0)
+        face = &type.Latin(size, faceStyle);
+    else if (run.Face == FaceKind::Missing)
+        face = type.Fallback(CharacterAt(text, run.Range.Begin), size, faceStyle);
+    return face ? *face : type.Body(size, faceStyle);
 }
 
 // Where a glyph shaped in a run goes in the line, from the pen position along
@@ -43,32 +44,6 @@ PlacedGlyph Place(Typeface* face, const ShapedGlyph& glyph, Fixed pen, Orientati
 
 }  // namespace
 
-// A piece of a line that is never parted: a cluster of glyphs, a run set in
-// one cell, or a ruby base with its ruby. Glyph positions are relative to
-// the unit's start.
-struct LineSetter::Unit {
-    std::uint32_t Begin = 0;
-    std::uint32_t End = 0;
-    Fixed Advance = 0;
-    Typeface* Face = nullptr;  // of its characters, for the line's size and baseline
-    std::uint32_t FirstGlyph = 0;
-    std::uint32_t GlyphCount = 0;
-    std::int32_t Ruby = NoRuby;  // index into rubies_
-    bool Hangs = false;
-    bool Space = false;
-    bool Wide = false;
-};
-
-// Units [First, Last) make one line; Hanging when the last one hangs past the
-// measure; Justify when the line was ended early and is to fill the measure.
-struct LineSetter::Fit {
-    std::size_t First = 0;
-    std::size_t Last = 0;
-    Fixed Indent = 0;
-    bool Hanging = false;
-    bool Justify = false;
-};
-
 LineSetter::LineSetter(Kinsoku kinsoku) : breaks_(kinsoku) {}
 
 LineSetter::~LineSetter() = default;
@@ -78,9 +53,17 @@ void LineSetter::Set(const Block& block, TypeCache& type, int em, Fixed measure,
 {
     BuildUnits(block, type, em, vertical);
     breaks_.Find(block.Text, allowed_);
+    KeepFormsTogether(block);
+    markSpans_.clear();
+    for (const Span& span : block.Spans)
+        if (span.Kind == SpanKind::Emphasis || span.Kind == SpanKind::Line || span.Kind == SpanKind::Frame ||
+            span.Kind == SpanKind::Warichu || span.Kind == SpanKind::Small)
+            markSpans_.push_back(&span);
+    std::stable_sort(markSpans_.begin(), markSpans_.end(), ByBegin);
+    nextMarkSpan_ = 0;
     const std::vector<Fit> fits = FitLines(block, measure, em * FixedOne);
     for (const Fit& fit : fits)
-        lines.push_back(PlaceLine(block, fit, measure, em));
+        lines.push_back(PlaceLine(block, fit, measure, em, vertical));
     if (fits.empty()) {
         LaidLine& empty = lines.emplace_back();
         empty.Em = em;
@@ -104,29 +87,33 @@ void LineSetter::BuildUnits(const Block& block, TypeCache& type, int em, bool ve
                 runs_);
     for (const TextRun& run : runs_) {
         const TextStyle style = styles.At(run.Range.Begin);
-        const int size = StyledEm(em, style);
-        const FaceStyle faceStyle{style.Bold, style.Italic};
-        Typeface* face = style.Heading > 0 ? &type.Heading(size) : &type.Body(size, faceStyle);
-        if (run.Face == FaceKind::Latin && style.Heading == 0)
-            face = &type.Latin(size, faceStyle);
-        else if (run.Face == FaceKind::Missing)
-            face = type.Fallback(CharacterAt(text, run.Range.Begin), size, faceStyle);
-        AddRun(text, run, face ? *face : type.Body(size, faceStyle), vertical);
+        Typeface& face = FaceFor(type, text, run, style, StyledEm(em, style));
+        TextStyle full = style;
+        full.Half = false;
+        // Half-size type stands in a line of the size of the type around it.
+        Typeface& lineFace = style.Half ? FaceFor(type, text, run, full, StyledEm(em, full)) : face;
+        AddRun(text, run, face, lineFace, vertical);
     }
+    NoteSpans(block);
+    AddEmphasisMarks(block, type, vertical);
+    GroupSmallText(block, vertical);
     GroupRubies(block, type, vertical);
 }
 
-void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& face, bool vertical)
+void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& face, Typeface& lineFace,
+                        bool vertical)
 {
     shaped_.clear();
     shaper_.Shape(face, text, run.Range, vertical && run.Orient == Orientation::Upright, shaped_);
+    const bool half = &face != &lineFace;
 
     if (run.Orient == Orientation::Combined) {
         // Set horizontally and centred across one upright cell.
         Unit cell;
         cell.Begin = run.Range.Begin;
         cell.End = run.Range.End;
-        cell.Face = &face;
+        cell.Face = &lineFace;
+        cell.HalfSize = half;
         cell.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
         cell.Advance = EmOf(face);
         cell.Wide = true;
@@ -147,7 +134,8 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
     for (std::size_t g = 0; g < shaped_.size();) {
         Unit unit;
         unit.Begin = shaped_[g].Cluster;
-        unit.Face = &face;
+        unit.Face = &lineFace;
+        unit.HalfSize = half;
         unit.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
         Fixed pen = 0;
         for (; g < shaped_.size() && shaped_[g].Cluster == unit.Begin; ++g) {
@@ -167,77 +155,151 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
         unit.Hangs = Hangs(first) && unit.End == CharacterEnd(text, unit.Begin);
         unit.Space = first == U' ';
         unit.Wide = IsWide(first);
+        if (first == U'\n') {
+            // A warichu's line feed shows nothing; it only splits the rows.
+            glyphs_.resize(unit.FirstGlyph);
+            unit.GlyphCount = 0;
+            unit.Advance = 0;
+            unit.LineFeed = true;
+        }
         units_.push_back(unit);
     }
 }
 
-// A ruby's base units become one unit: as long as the longer of base and
-// ruby, the base spread over the ruby's length, the ruby centred beside it.
+std::pair<std::size_t, std::size_t> LineSetter::UnitsOver(TextRange range) const
+{
+    const auto startsBefore = [](std::uint32_t at) { return [at](const Unit& unit) { return unit.Begin < at; }; };
+    const auto first = std::partition_point(units_.begin(), units_.end(), startsBefore(range.Begin));
+    const auto last = std::partition_point(first, units_.end(), startsBefore(range.End));
+    return {static_cast<std::size_t>(first - units_.begin()), static_cast<std::size_t>(last - units_.begin())};
+}
+
+// Ruby and notes over a base (ruby on both sides, say) make one unit: as long
+// as the longest of base and texts, the base spread over their length, each
+// text centred beside the part of the base it belongs to.
 void LineSetter::GroupRubies(const Block& block, TypeCache& type, bool vertical)
 {
-    std::vector<Unit> grouped;
-    std::size_t next = 0;
-    for (const Span& span : block.Spans) {
-        if (span.Kind != SpanKind::Ruby || span.Placement != Side::Over)
+    std::vector<const Span*> spans;
+    for (const Span& span : block.Spans)
+        if (SetBesideItsBase(block, span))
+            spans.push_back(&span);
+    std::stable_sort(spans.begin(), spans.end(), ByBegin);
+    groups_.clear();
+    std::vector<const Span*> over;
+    for (std::size_t s = 0; s < spans.size();) {
+        TextRange base = spans[s]->Range;
+        std::size_t next = s + 1;
+        for (; next < spans.size() && spans[next]->Range.Begin < base.End; ++next)
+            base.End = std::max(base.End, spans[next]->Range.End);
+        over.assign(spans.begin() + static_cast<std::ptrdiff_t>(s), spans.begin() + static_cast<std::ptrdiff_t>(next));
+        const auto [first, last] = UnitsOver(base);
+        if (first < last)
+            groups_.push_back({first, last, GroupRuby(block, over, first, last, type, vertical)});
+        s = next;
+    }
+    ReplaceGroups();
+}
+
+LineSetter::Unit LineSetter::GroupRuby(const Block& block, const std::vector<const Span*>& spans, std::size_t first,
+                                       std::size_t last, TypeCache& type, bool vertical)
+{
+    // Half the size of the base's type.
+    Typeface& base = *units_[first].Face;
+    Typeface& ruby = type.Body(std::max(1, base.PixelSize() / 2));
+
+    // Each text shaped, and the spread it asks of every base unit beside it.
+    struct Text {
+        const Span* Of;
+        std::size_t First, Last;       // its base units
+        std::size_t Glyph, GlyphCount; // in rubyGlyphs_
+        Fixed Length;
+    };
+    std::vector<Text> texts;
+    rubyGlyphs_.clear();
+    Fixed spread = 0;
+    for (const Span* span : spans) {
+        const auto [from, to] = UnitsOver(span->Range);
+        if (from == to)
             continue;
-        while (next < units_.size() && units_[next].Begin < span.Range.Begin)
-            grouped.push_back(units_[next++]);
-        std::size_t end = next;
-        while (end < units_.size() && units_[end].Begin < span.Range.End)
-            ++end;
-        if (end == next)
-            continue;
-        Unit group = units_[next];
-        group.End = units_[end - 1].End;
-        group.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
-        group.Hangs = group.Space = false;
+        const std::size_t glyph = rubyGlyphs_.size();
+        shaper_.Shape(ruby, span->Text, {0, static_cast<std::uint32_t>(span->Text.size())}, vertical, rubyGlyphs_);
+        Fixed length = 0;
+        for (std::size_t g = glyph; g < rubyGlyphs_.size(); ++g)
+            length += rubyGlyphs_[g].Advance;
         Fixed baseLength = 0;
-        for (std::size_t u = next; u < end; ++u)
+        for (std::size_t u = from; u < to; ++u)
             baseLength += units_[u].Advance;
+        spread = std::max(spread, std::max<Fixed>(0, length - baseLength) / static_cast<Fixed>(to - from));
+        texts.push_back({span, from, to, glyph, rubyGlyphs_.size() - glyph, length});
+    }
 
-        // Half the size of the base's type.
-        Typeface& base = *units_[next].Face;
-        Typeface& ruby = type.Body(std::max(1, base.PixelSize() / 2));
-        shaped_.clear();
-        shaper_.Shape(ruby, span.Text, {0, static_cast<std::uint32_t>(span.Text.size())}, vertical, shaped_);
-        Fixed rubyLength = 0;
-        for (const ShapedGlyph& glyph : shaped_)
-            rubyLength += glyph.Advance;
-
-        const auto count = static_cast<Fixed>(end - next);
-        const Fixed spread = std::max<Fixed>(0, rubyLength - baseLength) / count;
-        Fixed pen = Half(spread);
-        for (std::size_t u = next; u < end; ++u) {
-            for (std::uint32_t g = 0; g < units_[u].GlyphCount; ++g) {
-                PlacedGlyph glyph = glyphs_[units_[u].FirstGlyph + g];
-                glyph.X += pen;
-                glyphs_.push_back(glyph);
-            }
-            pen += units_[u].Advance + spread;
+    Unit group = units_[first];
+    group.End = units_[last - 1].End;
+    group.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
+    group.FirstRuby = static_cast<std::uint32_t>(rubies_.size());
+    group.RubyCount = 0;
+    group.MarkCount[0] = group.MarkCount[1] = 0;
+    group.Hangs = group.Space = false;
+    std::vector<Fixed> at(last - first);
+    Fixed pen = Half(spread);
+    for (std::size_t u = first; u < last; ++u) {
+        const Unit& unit = units_[u];
+        at[u - first] = pen;
+        for (std::uint32_t g = 0; g < unit.GlyphCount; ++g) {
+            PlacedGlyph glyph = glyphs_[unit.FirstGlyph + g];
+            glyph.X += pen;
+            glyphs_.push_back(glyph);
         }
-        group.Advance = std::max(baseLength, rubyLength);
+        pen += unit.Advance + spread;
+        for (std::size_t side = 0; side < 2; ++side) {
+            group.Reach[side] = std::max(group.Reach[side], unit.Reach[side]);
+            group.MarkCount[side] = static_cast<std::uint16_t>(group.MarkCount[side] + unit.MarkCount[side]);
+        }
+        group.Sides |= unit.Sides;
+    }
+    group.Advance = pen - Half(spread);
+    for (const Text& text : texts)
+        if (text.First == first && text.Last == last)
+            group.Advance = std::max(group.Advance, text.Length);
 
-        // Over the line's em box in horizontal writing, right of the column
-        // in vertical writing.
-        const Fixed across =
-            vertical ? Half(EmOf(base)) + Half(EmOf(ruby)) : -base.Ascent() - EmOf(ruby) + ruby.Ascent();
-        Fixed rubyPen = Half(group.Advance - rubyLength);
-        for (const ShapedGlyph& glyph : shaped_) {
-            PlacedGlyph placed = Place(&ruby, glyph, rubyPen, Orientation::Upright, vertical);
+    for (const Text& text : texts) {
+        const bool whole = text.First == first && text.Last == last;
+        const Fixed begin = whole ? 0 : at[text.First - first] - Half(spread);
+        const Fixed end =
+            whole ? group.Advance : at[text.Last - 1 - first] + units_[text.Last - 1].Advance + Half(spread);
+        const Side side = text.Of->Placement;
+        const Fixed across = BandOrigin(base, ruby, vertical, side, 0);
+        Fixed rubyPen = begin + Half(end - begin - text.Length);
+        for (std::size_t g = text.Glyph; g < text.Glyph + text.GlyphCount; ++g) {
+            PlacedGlyph placed = Place(&ruby, rubyGlyphs_[g], rubyPen, Orientation::Upright, vertical);
             placed.Y += across;
             glyphs_.push_back(placed);
-            rubyPen += glyph.Advance;
+            rubyPen += rubyGlyphs_[g].Advance;
         }
-        group.GlyphCount = static_cast<std::uint32_t>(glyphs_.size()) - group.FirstGlyph;
-        group.Ruby = static_cast<std::int32_t>(rubies_.size());
-        rubies_.push_back({std::string(block.Text, group.Begin, group.End - group.Begin), span.Text});
-        grouped.push_back(group);
-        next = end;
+        group.Reach[SideIndex(side)] = std::max(group.Reach[SideIndex(side)], EmOf(ruby));
+        const std::uint32_t baseBegin = units_[text.First].Begin;
+        rubies_.push_back({std::string(block.Text, baseBegin, units_[text.Last - 1].End - baseBegin), text.Of->Text,
+                           side, text.Of->Kind == SpanKind::Note});
+        ++group.RubyCount;
     }
-    if (!rubies_.empty()) {
-        grouped.insert(grouped.end(), units_.begin() + static_cast<std::ptrdiff_t>(next), units_.end());
-        units_.swap(grouped);
+    group.GlyphCount = static_cast<std::uint32_t>(glyphs_.size()) - group.FirstGlyph;
+    return group;
+}
+
+void LineSetter::ReplaceGroups()
+{
+    if (groups_.empty())
+        return;
+    std::vector<Unit> units;
+    std::size_t next = 0;
+    for (const Group& group : groups_) {
+        units.insert(units.end(), units_.begin() + static_cast<std::ptrdiff_t>(next),
+                     units_.begin() + static_cast<std::ptrdiff_t>(group.First));
+        units.push_back(group.Merged);
+        next = group.Last;
     }
+    units.insert(units.end(), units_.begin() + static_cast<std::ptrdiff_t>(next), units_.end());
+    units_.swap(units);
 }
 
 std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed measure, Fixed em) const
@@ -260,14 +322,26 @@ std::vector<LineSetter::Fit> LineSetter::FitLines(const Block& block, Fixed meas
         Fixed x = 0;
         std::size_t lastBreak = first;
         std::size_t at = first;
+        WarichuRows rows;
+        Fixed rowsStart = 0;
         for (; at < units_.size(); ++at) {
             const Unit& unit = units_[at];
             if (at == flush && at > first && x + flushLength > room)
                 break;
             if (at > first && allowed_[unit.Begin])
                 lastBreak = at;
-            if (x + unit.Advance <= room || unit.Space) {
-                x += unit.Advance;
+            Fixed advance = unit.Advance;
+            if (unit.Warichu != NoWarichu) {
+                // A warichu's part on the line is as long as its longer row.
+                if (at == first || units_[at - 1].Warichu != unit.Warichu) {
+                    rows = WarichuRows{at, at, at};
+                    rowsStart = x;
+                }
+                Extend(rows);
+                advance = rowsStart + rows.Length() - x;
+            }
+            if (x + advance <= room || unit.Space) {
+                x += advance;
                 continue;
             }
             const bool breakAfter = at + 1 == units_.size() || allowed_[units_[at + 1].Begin];
@@ -298,30 +372,34 @@ std::size_t LineSetter::FlushStart(const Block& block) const
     return unit;
 }
 
-LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em) const
+LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure, int em, bool vertical)
 {
+    BuildSlots(fit, vertical);
+    const std::size_t count = slots_.size();
     LaidLine line;
-    line.Text = {units_[fit.First].Begin, units_[fit.Last - 1].End};
+    line.Text = {slots_.front().Begin, slots_.back().End};
     line.Start = fit.Indent;
     // The line is as deep as its largest type, and its baseline below that
     // type's ascent.
-    for (std::size_t u = fit.First; u < fit.Last; ++u) {
-        line.Em = std::max(line.Em, units_[u].Face->PixelSize());
-        line.Ascent = std::max(line.Ascent, units_[u].Face->Ascent());
+    for (const Unit& slot : slots_) {
+        line.Em = std::max(line.Em, slot.Face->PixelSize());
+        line.Ascent = std::max(line.Ascent, slot.Face->Ascent());
+        line.OverReach = std::max(line.OverReach, slot.Reach[0]);
+        line.UnderReach = std::max(line.UnderReach, slot.Reach[1]);
     }
 
     // The part that fills the measure: without trailing spaces and without
     // the punctuation that hangs past it.
-    std::size_t contentEnd = fit.Last - (fit.Hanging ? 1 : 0);
-    while (contentEnd > fit.First + 1 && units_[contentEnd - 1].Space)
+    std::size_t contentEnd = count - (fit.Hanging ? 1 : 0);
+    while (contentEnd > 1 && slots_[contentEnd - 1].Space)
         --contentEnd;
     const auto gapAfter = [&](std::size_t u) {
-        return u + 1 < contentEnd && (units_[u].Wide || units_[u + 1].Wide || units_[u].Space);
+        return u + 1 < contentEnd && (slots_[u].Wide || slots_[u + 1].Wide || slots_[u].Space);
     };
     Fixed length = 0;
     Fixed gaps = 0;
-    for (std::size_t u = fit.First; u < contentEnd; ++u) {
-        length += units_[u].Advance;
+    for (std::size_t u = 0; u < contentEnd; ++u) {
+        length += slots_[u].Advance;
         gaps += gapAfter(u) ? 1 : 0;
     }
     const Fixed limit = block.Style.MaxCells > 0 ? std::min(measure, block.Style.MaxCells * em * FixedOne) : measure;
@@ -329,28 +407,32 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
 
     // On the block's last line, the flush part ends EndGap ems short of the
     // line's end.
-    const std::size_t flush = fit.Last == units_.size() ? std::max(FlushStart(block), fit.First) : fit.Last;
+    const auto startsBefore = [from = block.Style.FlushEndFrom](const Unit& slot) { return slot.Begin < from; };
+    const auto flushSlot = std::partition_point(slots_.begin(), slots_.end(), startsBefore);
+    const std::size_t flush = fit.Last == units_.size() ? static_cast<std::size_t>(flushSlot - slots_.begin()) : count;
     Fixed flushLength = 0;
-    for (std::size_t u = flush; u < fit.Last; ++u)
-        flushLength += units_[u].Advance;
+    for (std::size_t u = flush; u < count; ++u)
+        flushLength += slots_[u].Advance;
     const Fixed flushAt = limit - block.Style.EndGap * em * FixedOne - flushLength;
 
     Fixed x = fit.Indent;
-    if (flush == fit.First)
+    if (flush == 0)
         line.Start = x = std::max(x, flushAt);
     Fixed opened = 0;
-    for (std::size_t u = fit.First; u < fit.Last; ++u) {
-        const Unit& unit = units_[u];
+    slotX_.clear();
+    for (std::size_t u = 0; u < count; ++u) {
+        const Unit& slot = slots_[u];
         if (u == flush)
             x = std::max(x, flushAt);
-        for (std::uint32_t g = 0; g < unit.GlyphCount; ++g) {
-            PlacedGlyph glyph = glyphs_[unit.FirstGlyph + g];
+        slotX_.push_back(x);
+        for (std::uint32_t g = 0; g < slot.GlyphCount; ++g) {
+            PlacedGlyph glyph = glyphs_[slot.FirstGlyph + g];
             glyph.X += x;
             line.Glyphs.push_back(glyph);
         }
-        if (unit.Ruby != NoRuby)
-            line.Rubies.push_back(rubies_[static_cast<std::size_t>(unit.Ruby)]);
-        x += unit.Advance;
+        for (std::uint32_t r = 0; r < slot.RubyCount; ++r)
+            line.Rubies.push_back(rubies_[slot.FirstRuby + r]);
+        x += slot.Advance;
         if (extra > 0 && gapAfter(u)) {
             // Whole 1/64 pixels, the remainder spread over the first gaps.
             x += extra * (opened + 1) / gaps - extra * opened / gaps;
@@ -358,6 +440,9 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
         }
     }
     line.Extent = x;
+    AddMarks(line, vertical);
+    if (block.Style.Framed)
+        FrameBlock(block, em, limit, line, vertical);
     return line;
 }
 

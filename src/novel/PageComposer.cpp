@@ -17,6 +17,48 @@ int Quarters(int em, int quarters)
 
 constexpr std::string_view kObjectReplacement = "\uFFFC";
 
+int CeilPixels(Fixed value)
+{
+    return (value + FixedOne - 1) / FixedOne;
+}
+
+// The room over a line: its ruby space, or as far as its marks reach. A
+// picture needs none.
+int RoomOver(const LaidLine& line)
+{
+    if (line.Picture)
+        return 0;
+    return std::max(Quarters(line.Em, RubySpaceQuarters), CeilPixels(line.OverReach));
+}
+
+// The room under a line: the gap between lines, more when marks reach under it.
+int RoomUnder(const LaidLine& line)
+{
+    const int gap = Quarters(line.Em, LineGapQuarters);
+    return std::max(gap, CeilPixels(line.UnderReach) + gap / 2);
+}
+
+// How far a line's marks reach under it past the gap after it: the last line
+// of a page keeps them within the text block too.
+int BeyondGap(const LaidLine& line)
+{
+    return RoomUnder(line) - Quarters(line.Em, LineGapQuarters);
+}
+
+// A framed run of lines is closed over its first line and under its last.
+void CloseFrames(std::vector<ComposedLine>& lines, bool vertical)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        LaidLine& line = lines[i].Line;
+        if (!line.Framed)
+            continue;
+        if (i == 0 || !lines[i - 1].Line.Framed)
+            CloseFrame(line, Side::Over, vertical);
+        if (i + 1 == lines.size() || !lines[i + 1].Line.Framed)
+            CloseFrame(line, Side::Under, vertical);
+    }
+}
+
 }  // namespace
 
 PageComposer::PageComposer(BlockSource blocks, LineSetter& setter, TypeCache& type, const PageGeometry& geometry,
@@ -239,12 +281,13 @@ bool PageComposer::Next(ComposedPage& page)
         if (breakPending_ && !page.Lines.empty())
             break;
         breakPending_ = false;
-        const int em = pending_.front().Line.Em;
-        // A picture needs no room for ruby beside it.
-        const int start = depth + (pending_.front().Line.Picture ? 0 : Quarters(em, RubySpaceQuarters));
+        const LaidLine& next = pending_.front().Line;
+        const int em = next.Em;
+        const int start = depth + RoomOver(next);
         // A page takes at least one line, however deep.
-        if (start + em > geometry_.Depth() && !page.Lines.empty())
+        if (start + em + BeyondGap(next) > geometry_.Depth() && !page.Lines.empty())
             break;
+        depth = start + em + RoomUnder(next);
         ComposedLine placed = std::move(pending_.front());
         pending_.pop_front();
         Place(placed, start);
@@ -252,8 +295,8 @@ bool PageComposer::Next(ComposedPage& page)
             page.Headings.push_back({placed.Heading, placed.HeadingText});
         page.Lines.push_back(std::move(placed));
         shown = section_;
-        depth = start + em + Quarters(em, LineGapQuarters);
     }
+    CloseFrames(page.Lines, page.Vertical);
     if (shown == Section::Title || shown == Section::Centred)
         Centre(page, depth - Quarters(geometry_.Em, LineGapQuarters));
     page.Header = shown == Section::Body && !title_.empty()

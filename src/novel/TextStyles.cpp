@@ -9,7 +9,7 @@ namespace {
 bool IsStyleSpan(const Span& span)
 {
     return span.Kind == SpanKind::Bold || span.Kind == SpanKind::Italic || span.Kind == SpanKind::Size ||
-           span.Kind == SpanKind::Heading;
+           span.Kind == SpanKind::Heading || span.Kind == SpanKind::Warichu || span.Kind == SpanKind::Small;
 }
 
 // 大見出し, 中見出し, 小見出し, in per cent of the body.
@@ -25,7 +25,7 @@ int StyledEm(int bodyEm, const TextStyle& style)
     const int heading = HeadingPercent[std::clamp(style.Heading, 0, 3)];
     const int steps = std::clamp(style.SizeSteps, -3, 3);
     const int size = steps < 0 ? SmallerPercent[-steps] : LargerPercent[steps];
-    return std::max(1, bodyEm * heading / 100 * size / 100);
+    return std::max(1, bodyEm * heading / 100 * size / 100 / (style.Half ? 2 : 1));
 }
 
 TextStyles::TextStyles(const Block& block)
@@ -61,6 +61,10 @@ TextStyle TextStyles::At(std::uint32_t offset)
         case SpanKind::Size:
             steps_ += change.Sign * change.Of->Value;
             break;
+        case SpanKind::Warichu:
+        case SpanKind::Small:
+            half_ += change.Sign;
+            break;
         default:
             openHeadings_[std::clamp(change.Of->Value, 0, 3)] += change.Sign;
             break;
@@ -74,6 +78,7 @@ TextStyle TextStyles::At(std::uint32_t offset)
         current_.Bold = base_.Bold || bold_ > 0 || current_.Heading > 0;
         current_.Italic = italic_ > 0;
         current_.SizeSteps = steps_;
+        current_.Half = half_ > 0;
     }
     return current_;
 }

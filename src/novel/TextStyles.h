@@ -1,6 +1,7 @@
 #pragma once
-// The style of each stretch of a block's text: bold, italic, size steps and
-// heading level, from the block's own style and the spans over its text.
+// The style of each stretch of a block's text: bold, italic, size steps,
+// heading level and half-size text, from the block's own style and the spans
+// over its text.
 
 #include <cstdint>
 #include <vector>
@@ -14,11 +15,12 @@ struct TextStyle {
     bool Italic = false;
     int SizeSteps = 0;  // 文字サイズ: steps larger (positive) or smaller
     int Heading = 0;    // the level of the heading the text is part of
+    bool Half = false;  // set at half size: a warichu or small text
     bool operator==(const TextStyle&) const = default;
 };
 
 // The em of text in a style, from the body's em: headings and size steps
-// larger or smaller.
+// larger or smaller, half-size text half of that.
 int StyledEm(int bodyEm, const TextStyle& style);
 
 class TextStyles {
@@ -41,7 +43,7 @@ private:
     std::vector<Change> changes_;
     std::vector<std::uint32_t> boundaries_;
     std::size_t applied_ = 0;
-    int bold_ = 0, italic_ = 0, steps_ = 0;
+    int bold_ = 0, italic_ = 0, steps_ = 0, half_ = 0;
     int openHeadings_[4] = {};  // open heading spans by level
     TextStyle current_;
 };
