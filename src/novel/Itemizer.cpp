@@ -39,9 +39,13 @@ bool IsBang(char32_t c)
 }
 
 // The short runs that stand upright in one cell: one or two digits, or !?
-// !! ?!, with a full-width character (or nothing) on each side.
-void FindCombinedRuns(std::string_view text, std::vector<TextRange>& combined)
+// !! ?!, with a full-width character (or nothing) on each side. A change of
+// style (at an offset of breaks) ends a run: a digit set small beside another
+// is no part of its cell.
+void FindCombinedRuns(std::string_view text, const std::vector<std::uint32_t>& breaks,
+                      std::vector<TextRange>& combined)
 {
+    auto nextBreak = breaks.begin();
     char32_t before = 0;
     for (std::uint32_t at = 0; at < text.size();) {
         const char32_t first = CharacterAt(text, at);
@@ -57,7 +61,10 @@ void FindCombinedRuns(std::string_view text, std::vector<TextRange>& combined)
         char32_t after = 0;
         for (; at < text.size(); ++count, at = CharacterEnd(text, at)) {
             after = CharacterAt(text, at);
-            if (digits ? !IsDigit(after) : !IsBang(after))
+            while (nextBreak != breaks.end() && *nextBreak < at)
+                ++nextBreak;
+            const bool styleChanges = at > start && nextBreak != breaks.end() && *nextBreak == at;
+            if (styleChanges || (digits ? !IsDigit(after) : !IsBang(after)))
                 break;
             before = after;
         }
@@ -91,7 +98,7 @@ void ItemizeRuns(std::string_view text, const std::vector<Span>& spans, const st
         for (const Span& span : spans)
             if (span.Kind == SpanKind::Upright && span.Range.Begin < span.Range.End)
                 combined.push_back(span.Range);
-        FindCombinedRuns(text, combined);
+        FindCombinedRuns(text, breaks, combined);
         std::sort(combined.begin(), combined.end(),
                   [](const TextRange& a, const TextRange& b) { return a.Begin < b.Begin; });
     }
