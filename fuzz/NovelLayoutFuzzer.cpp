@@ -1,0 +1,265 @@
+// Lays arbitrary bytes out as an Aozora Bunko book in the novel style, page by
+// page, and checks what any book gets: the pages end, each page but an empty
+// book's first takes at least one line, the lines show every character of
+// every block once and in order without a line straddling two blocks, each
+// line's box lies in the text block (hanging punctuation one cell past its
+// end), and each ruby lies whole on one line, over its own base.
+//
+// The first byte picks the set-up: bits 0-1 the screen, bit 2 vertical
+// writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
+// whether the pages are drawn too; the rest is the book, in UTF-8.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz/FuzzSupport.h"
+#include "imaging/FontMatch.h"
+#include "novel/NotationReader.h"
+#include "novel/PageComposer.h"
+#include "novel/PageRenderer.h"
+
+namespace {
+
+using namespace tessaro::novel;
+using tessaro::fuzz::Require;
+
+struct Screen {
+    int Width;
+    int Height;
+};
+
+// Small screens keep the runs fast; each leaves at least three ems of its
+// shorter side at the largest body size, so that a line and its margins fit.
+constexpr Screen kScreens[] = {{480, 272}, {240, 320}, {100, 100}, {320, 100}};
+constexpr int kBodySizes[] = {12, 19, 26, 8};
+constexpr Kinsoku kRules[] = {Kinsoku::Strict, Kinsoku::Normal, Kinsoku::Loose, Kinsoku::Strict};
+constexpr std::size_t kLongestBook = 4096;
+
+struct SetUp {
+    Screen Page;
+    bool Vertical;
+    Kinsoku Rules;
+    int Em;
+    bool Draw;
+};
+
+SetUp SetUpFrom(std::uint8_t byte)
+{
+    return {kScreens[byte & 3], (byte & 4) != 0, kRules[(byte >> 3) & 3], kBodySizes[(byte >> 5) & 3],
+            (byte & 0x80) != 0};
+}
+
+tessaro::FontFile FindFont(const char* family)
+{
+    const std::optional<tessaro::FontFile> file = tessaro::MatchFontFile({family, false, false, "ja", false});
+    Require(file.has_value(), "no font for the novel style");
+    return *file;
+}
+
+// The type of the novel style's default book at one body size, as the run
+// sets it: IPA Mincho, Latin letters in IPA P Mincho, ruby at half the size.
+struct BookType {
+    explicit BookType(int em)
+        : Body(Mincho(), em, false), Latin(ProportionalMincho(), em, false), Ruby(Mincho(), em / 2, false),
+          Folio(Mincho(), em * 60 / 100, false)
+    {
+    }
+    static const tessaro::FontFile& Mincho()
+    {
+        static const tessaro::FontFile file = FindFont("IPAMincho");
+        return file;
+    }
+    static const tessaro::FontFile& ProportionalMincho()
+    {
+        static const tessaro::FontFile file = FindFont("IPAPMincho");
+        return file;
+    }
+
+    Typeface Body;
+    Typeface Latin;
+    Typeface Ruby;
+    Typeface Folio;
+};
+
+// Opened once per process: a face takes far longer to open than a book to
+// set. Never closed: the faces belong to the thread's FreeType library, which
+// closes them itself before static objects would be destroyed.
+BookFonts FontsFor(int em)
+{
+    static auto* const types = new std::map<int, std::unique_ptr<BookType>>;
+    std::unique_ptr<BookType>& type = (*types)[em];
+    if (!type)
+        type = std::make_unique<BookType>(em);
+    return {{&type->Body, &type->Latin, &type->Ruby}, &type->Folio};
+}
+
+LineSetter& SetterFor(Kinsoku rules)
+{
+    static std::map<Kinsoku, std::unique_ptr<LineSetter>> setters;
+    std::unique_ptr<LineSetter>& setter = setters[rules];
+    if (!setter)
+        setter = std::make_unique<LineSetter>(rules);
+    return *setter;
+}
+
+bool IsShownRuby(const Span& span)
+{
+    return span.Kind == SpanKind::Ruby && span.Placement == Side::Over && span.Range.Begin < span.Range.End;
+}
+
+std::string_view TextOf(const Block& block, TextRange range)
+{
+    return std::string_view(block.Text).substr(range.Begin, range.End - range.Begin);
+}
+
+bool Overlap(TextRange a, TextRange b)
+{
+    return a.Begin < b.End && b.Begin < a.End;
+}
+
+// The rubies a block shows are its own, over their bases (whole clusters of
+// them) and in the order of the text; a ruby is left out only where its base
+// overlaps that of a ruby shown.
+void CheckRubies(const Block& block, const std::vector<RubyReport>& shown)
+{
+    std::vector<const Span*> rubies;
+    for (const Span& span : block.Spans)
+        if (IsShownRuby(span))
+            rubies.push_back(&span);
+    std::stable_sort(rubies.begin(), rubies.end(),
+                     [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
+    std::vector<bool> found(rubies.size());
+    std::size_t next = 0;
+    for (const RubyReport& ruby : shown) {
+        while (next < rubies.size() && (rubies[next]->Text != ruby.Text ||
+                                        ruby.Base.find(TextOf(block, rubies[next]->Range)) == std::string::npos))
+            ++next;
+        Require(next < rubies.size(), "a ruby the block does not have, or over another base");
+        found[next++] = true;
+    }
+    for (std::size_t i = 0; i < rubies.size(); ++i) {
+        bool covered = found[i];
+        for (std::size_t j = 0; j < rubies.size() && !covered; ++j)
+            covered = found[j] && Overlap(rubies[i]->Range, rubies[j]->Range);
+        Require(covered, "a ruby left out");
+    }
+}
+
+// Follows the lines through the blocks the reader gave: each line must take
+// up its block's text where the line before it stopped.
+class BlockWalk {
+public:
+    explicit BlockWalk(const std::vector<Block>& blocks) : blocks_(blocks) {}
+
+    void Take(const ComposedLine& line)
+    {
+        Require(current_ < blocks_.size(), "a line after the last block");
+        const Block& block = blocks_[current_];
+        const TextRange range = line.Line.Text;
+        Require(range.Begin == offset_ && range.Begin <= range.End && range.End <= block.Text.size(),
+                "a line does not take up its block's text where the line before it stopped");
+        Require(range.End > range.Begin || block.Text.empty(), "an empty line in a block with text");
+        Require(line.Text == TextOf(block, range), "a line shows other text than its own");
+        TakeRubies(line);
+        offset_ = range.End;
+        if (!line.Line.EndsBlock) {
+            Require(offset_ < block.Text.size(), "a line runs on past its block");
+            return;
+        }
+        Require(offset_ == block.Text.size(), "a block ended before its text did");
+        CheckRubies(block, rubies_);
+        ++current_;
+        offset_ = 0;
+        rubies_.clear();
+    }
+
+    bool AllTaken() const { return current_ == blocks_.size(); }
+
+private:
+    // Each ruby comes whole on one line: its base is in the line's text.
+    void TakeRubies(const ComposedLine& line)
+    {
+        std::size_t from = 0;
+        for (const RubyReport& ruby : line.Line.Rubies) {
+            const std::size_t at = line.Text.find(ruby.Base, from);
+            Require(!ruby.Base.empty() && at != std::string::npos, "a ruby's base is not on its line");
+            from = at + ruby.Base.size();
+            rubies_.push_back(ruby);
+        }
+    }
+
+    const std::vector<Block>& blocks_;
+    std::size_t current_ = 0;
+    std::uint32_t offset_ = 0;
+    std::vector<RubyReport> rubies_;
+};
+
+// Along the line a box keeps to the measure, but for one cell of hanging
+// punctuation, which the margins (at least a cell and a half) leave room for,
+// and for a ruby longer than a whole line, which stands alone on its line
+// rather than be parted; across, it keeps to the text block's depth.
+void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
+{
+    const LineBox& box = line.Box;
+    Require(box.W >= 0 && box.H >= 0, "a line box of negative size");
+    if (geometry.Vertical)
+        Require(box.X >= geometry.Left && box.X + box.W <= geometry.Right, "a column outside the text block");
+    else
+        Require(box.Y >= geometry.Top && box.Y + box.H <= geometry.Bottom, "a line outside the text block");
+    const bool loneRuby = line.Line.Rubies.size() == 1 && line.Line.Rubies.front().Base == line.Text;
+    if (loneRuby)
+        return;
+    const int alongStart = geometry.Vertical ? geometry.Top : geometry.Left;
+    const int along = geometry.Vertical ? box.Y : box.X;
+    const int length = geometry.Vertical ? box.H : box.W;
+    Require(along >= alongStart && along + length <= alongStart + RoundFixed(geometry.Measure) + line.Line.Em,
+            "a line runs past its measure by more than a hanging cell");
+    Require(box.X >= 0 && box.Y >= 0 && box.X + box.W <= geometry.Width && box.Y + box.H <= geometry.Height,
+            "a line box outside the page");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const SetUp setUp = SetUpFrom(data[0]);
+    const std::string book(reinterpret_cast<const char*>(data) + 1, std::min(size - 1, kLongestBook));
+    const PageGeometry geometry = GeometryFor(setUp.Page.Width, setUp.Page.Height, setUp.Em, setUp.Vertical);
+    NotationReader reader(book);
+    std::vector<Block> blocks;
+    const auto readBlock = [&](Block& block) {
+        if (!reader.Next(block))
+            return false;
+        blocks.push_back(block);
+        return true;
+    };
+    PageComposer composer(readBlock, SetterFor(setUp.Rules), FontsFor(setUp.Em), geometry);
+    BlockWalk walk(blocks);
+    // Every page but an empty book's only one takes a line, and a block gives
+    // at most a line a character (one when it is empty).
+    const std::size_t mostPages = 2 * book.size() + 1;
+    ComposedPage page;
+    for (int number = 1; composer.Next(page); ++number) {
+        Require(page.Number == number && number <= int(mostPages), "pages out of count");
+        Require(!page.Lines.empty() || (number == 1 && blocks.empty()), "a page took no line");
+        for (const ComposedLine& line : page.Lines) {
+            walk.Take(line);
+            CheckBox(line, geometry);
+        }
+        if (setUp.Draw) {
+            tessaro::TBitmap raster = BlankPage(setUp.Page.Width, setUp.Page.Height, number % 2 == 0);
+            RenderPage(page, raster);
+        }
+    }
+    Require(composer.Done() && walk.AllTaken(), "the pages ended before the book");
+    return 0;
+}
