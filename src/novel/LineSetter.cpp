@@ -292,7 +292,9 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
         }
         if (unit.Ruby != NoRuby)
             line.Rubies.push_back(rubies_[static_cast<std::size_t>(unit.Ruby)]);
-        x += unit.Advance;
+        // Spaces past the end of the line hang there unseen and take no room,
+        // so that the line's extent stays within its measure.
+        x += unit.Space ? std::clamp<Fixed>(limit - x, 0, unit.Advance) : unit.Advance;
         if (extra > 0 && gapAfter(u)) {
             // Whole 1/64 pixels, the remainder spread over the first gaps.
             x += extra * (opened + 1) / gaps - extra * opened / gaps;
