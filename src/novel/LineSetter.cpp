@@ -40,6 +40,20 @@ PlacedGlyph Place(Typeface* face, const ShapedGlyph& glyph, Fixed pen, Orientati
     return {face, glyph.Glyph, pen + glyph.OffsetX, baseline - glyph.OffsetY, true};
 }
 
+// The rubies set over the line, in the order of their bases. The reader
+// gives a ruby when its notation ends, so an enclosing range can come after
+// the rubies inside it.
+std::vector<const Span*> RubiesInOrder(const Block& block)
+{
+    std::vector<const Span*> rubies;
+    for (const Span& span : block.Spans)
+        if (span.Kind == SpanKind::Ruby && span.Placement == Side::Over)
+            rubies.push_back(&span);
+    std::stable_sort(rubies.begin(), rubies.end(),
+                     [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
+    return rubies;
+}
+
 }  // namespace
 
 // A piece of a line that is never parted: a cluster of glyphs, a run set in
@@ -152,15 +166,18 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, const BlockFo
 
 // A ruby's base units become one unit: as long as the longer of base and
 // ruby, the base spread over the ruby's length, the ruby centred beside it.
+// The base takes in whole clusters. Two rubies cannot stand over the same
+// characters: one whose base overlaps an earlier one's is left out.
 void LineSetter::GroupRubies(const Block& block, const BlockFonts& fonts, bool vertical)
 {
     std::vector<Unit> grouped;
     std::size_t next = 0;
-    for (const Span& span : block.Spans) {
-        if (span.Kind != SpanKind::Ruby || span.Placement != Side::Over)
-            continue;
-        while (next < units_.size() && units_[next].Begin < span.Range.Begin)
+    for (const Span* ruby : RubiesInOrder(block)) {
+        const Span& span = *ruby;
+        while (next < units_.size() && units_[next].End <= span.Range.Begin)
             grouped.push_back(units_[next++]);
+        if (next > 0 && units_[next - 1].End > span.Range.Begin)
+            continue;
         std::size_t end = next;
         while (end < units_.size() && units_[end].Begin < span.Range.End)
             ++end;
