@@ -124,33 +124,65 @@ bool Overlap(TextRange a, TextRange b)
     return a.Begin < b.End && b.Begin < a.End;
 }
 
-// The rubies a block shows are its own, over their bases (whole clusters of
-// them) and in the order of the text; a ruby is left out only where its base
-// overlaps that of a ruby shown.
-void CheckRubies(const Block& block, const std::vector<RubyReport>& shown)
-{
-    std::vector<const Span*> rubies;
-    for (const Span& span : block.Spans)
-        if (IsShownRuby(span))
-            rubies.push_back(&span);
-    std::stable_sort(rubies.begin(), rubies.end(),
-                     [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
-    std::vector<bool> found(rubies.size());
-    std::size_t next = 0;
-    for (const RubyReport& ruby : shown) {
-        while (next < rubies.size() && (rubies[next]->Text != ruby.Text ||
-                                        ruby.Base.find(TextOf(block, rubies[next]->Range)) == std::string::npos))
-            ++next;
-        Require(next < rubies.size(), "a ruby the block does not have, or over another base");
-        found[next++] = true;
+// The rubies of one block: each one shown comes whole on one line, over a
+// base of its own (taken out to whole clusters), in the order of the text;
+// one is left out only where its base overlaps that of a ruby shown.
+class BlockRubies {
+public:
+    explicit BlockRubies(const Block& block) : block_(block)
+    {
+        for (const Span& span : block.Spans)
+            if (IsShownRuby(span))
+                rubies_.push_back(&span);
+        std::stable_sort(rubies_.begin(), rubies_.end(),
+                         [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
+        found_.resize(rubies_.size());
     }
-    for (std::size_t i = 0; i < rubies.size(); ++i) {
-        bool covered = found[i];
-        for (std::size_t j = 0; j < rubies.size() && !covered; ++j)
-            covered = found[j] && Overlap(rubies[i]->Range, rubies[j]->Range);
-        Require(covered, "a ruby left out");
+
+    void Take(const ComposedLine& line)
+    {
+        const TextRange range = line.Line.Text;
+        while (next_ < rubies_.size() && rubies_[next_]->Range.Begin < range.Begin)
+            ++next_;
+        std::size_t from = 0;
+        for (const RubyReport& ruby : line.Line.Rubies) {
+            const std::size_t at = line.Text.find(ruby.Base, from);
+            Require(!ruby.Base.empty() && at != std::string::npos, "a ruby's base is not on its line");
+            from = at + ruby.Base.size();
+            while (OnLine(next_, range) && !Shows(ruby, *rubies_[next_], range))
+                ++next_;
+            Require(OnLine(next_, range), "a ruby not over a base of its own on its line");
+            found_[next_++] = true;
+        }
     }
-}
+
+    void CheckNoneLost() const
+    {
+        for (std::size_t i = 0; i < rubies_.size(); ++i) {
+            bool covered = found_[i];
+            for (std::size_t j = 0; j < rubies_.size() && !covered; ++j)
+                covered = found_[j] && Overlap(rubies_[i]->Range, rubies_[j]->Range);
+            Require(covered, "a ruby left out");
+        }
+    }
+
+private:
+    bool OnLine(std::size_t i, TextRange line) const
+    {
+        return i < rubies_.size() && rubies_[i]->Range.Begin < line.End;
+    }
+
+    bool Shows(const RubyReport& ruby, const Span& span, TextRange line) const
+    {
+        return span.Range.End <= line.End && span.Text == ruby.Text &&
+               ruby.Base.find(TextOf(block_, span.Range)) != std::string::npos;
+    }
+
+    const Block& block_;
+    std::vector<const Span*> rubies_;
+    std::vector<bool> found_;
+    std::size_t next_ = 0;
+};
 
 // Follows the lines through the blocks the reader gave: each line must take
 // up its block's text where the line before it stopped.
@@ -167,38 +199,27 @@ public:
                 "a line does not take up its block's text where the line before it stopped");
         Require(range.End > range.Begin || block.Text.empty(), "an empty line in a block with text");
         Require(line.Text == TextOf(block, range), "a line shows other text than its own");
-        TakeRubies(line);
+        if (offset_ == 0)
+            rubies_.emplace(block);
+        rubies_->Take(line);
         offset_ = range.End;
         if (!line.Line.EndsBlock) {
             Require(offset_ < block.Text.size(), "a line runs on past its block");
             return;
         }
         Require(offset_ == block.Text.size(), "a block ended before its text did");
-        CheckRubies(block, rubies_);
+        rubies_->CheckNoneLost();
         ++current_;
         offset_ = 0;
-        rubies_.clear();
     }
 
     bool AllTaken() const { return current_ == blocks_.size(); }
 
 private:
-    // Each ruby comes whole on one line: its base is in the line's text.
-    void TakeRubies(const ComposedLine& line)
-    {
-        std::size_t from = 0;
-        for (const RubyReport& ruby : line.Line.Rubies) {
-            const std::size_t at = line.Text.find(ruby.Base, from);
-            Require(!ruby.Base.empty() && at != std::string::npos, "a ruby's base is not on its line");
-            from = at + ruby.Base.size();
-            rubies_.push_back(ruby);
-        }
-    }
-
     const std::vector<Block>& blocks_;
     std::size_t current_ = 0;
     std::uint32_t offset_ = 0;
-    std::vector<RubyReport> rubies_;
+    std::optional<BlockRubies> rubies_;
 };
 
 // Along the line a box keeps to the measure, but for one cell of hanging
