@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -188,7 +189,7 @@ private:
 // up its block's text where the line before it stopped.
 class BlockWalk {
 public:
-    explicit BlockWalk(const std::vector<Block>& blocks) : blocks_(blocks) {}
+    explicit BlockWalk(const std::deque<Block>& blocks) : blocks_(blocks) {}
 
     void Take(const ComposedLine& line)
     {
@@ -216,7 +217,7 @@ public:
     bool AllTaken() const { return current_ == blocks_.size(); }
 
 private:
-    const std::vector<Block>& blocks_;
+    const std::deque<Block>& blocks_;
     std::size_t current_ = 0;
     std::uint32_t offset_ = 0;
     std::optional<BlockRubies> rubies_;
@@ -256,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string book(reinterpret_cast<const char*>(data) + 1, std::min(size - 1, kLongestBook));
     const PageGeometry geometry = GeometryFor(setUp.Page.Width, setUp.Page.Height, setUp.Em, setUp.Vertical);
     NotationReader reader(book);
-    std::vector<Block> blocks;
+    std::deque<Block> blocks;  // whose elements stay put as it grows
     const auto readBlock = [&](Block& block) {
         if (!reader.Next(block))
             return false;
