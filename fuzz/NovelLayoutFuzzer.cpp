@@ -9,6 +9,8 @@
 // writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
 // whether the pages are drawn too; the rest is the book, in UTF-8.
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +24,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "imaging/FontMatch.h"
+#include "novel/Characters.h"
 #include "novel/NotationReader.h"
 #include "novel/PageComposer.h"
 #include "novel/PageRenderer.h"
@@ -223,9 +226,26 @@ private:
     std::optional<BlockRubies> rubies_;
 };
 
+// One character and the marks after it, which the shaper keeps in one cluster.
+bool IsOneCluster(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (std::uint32_t at = CharacterEnd(text, 0); at < text.size(); at = CharacterEnd(text, at))
+        if ((U_GET_GC_MASK(CharacterAt(text, at)) & U_GC_M_MASK) == 0)
+            return false;
+    return true;
+}
+
+// What a line is never parted in: a ruby with its base, or one cluster.
+bool IsOnePiece(const ComposedLine& line)
+{
+    return (line.Line.Rubies.size() == 1 && line.Line.Rubies.front().Base == line.Text) || IsOneCluster(line.Text);
+}
+
 // Along the line a box keeps to the measure, but for one cell of hanging
 // punctuation, which the margins (at least a cell and a half) leave room for,
-// and for a ruby longer than a whole line, which stands alone on its line
+// and for a piece too long for a whole line, which stands alone on its line
 // rather than be parted; across, it keeps to the text block's depth.
 void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
 {
@@ -235,8 +255,7 @@ void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
         Require(box.X >= geometry.Left && box.X + box.W <= geometry.Right, "a column outside the text block");
     else
         Require(box.Y >= geometry.Top && box.Y + box.H <= geometry.Bottom, "a line outside the text block");
-    const bool loneRuby = line.Line.Rubies.size() == 1 && line.Line.Rubies.front().Base == line.Text;
-    if (loneRuby)
+    if (IsOnePiece(line))
         return;
     const int alongStart = geometry.Vertical ? geometry.Top : geometry.Left;
     const int along = geometry.Vertical ? box.Y : box.X;

@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     const std::pair<const char*, std::string> novels[] = {
         {"empty", ""},
         {"prose", "The quick brown fox, jumps over the lazy dog.  Two spaces.\r\n\r\nEnd.\r\n"},
+        {"marks", "一〮〯〮〯〮 cafe\xCC\x81 \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\r\n"},
         {"spaces-past-the-end", "Spaces at the end                                     \r\nword          。\r\n"},
         {"ruby", "吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつかぬ。\r\n"
                  "｜長い語《ながいながいながいながいよみ》、「そう」。\r\n"},
