@@ -128,6 +128,35 @@ bool Overlap(TextRange a, TextRange b)
     return a.Begin < b.End && b.Begin < a.End;
 }
 
+bool IsMark(char32_t c)
+{
+    return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
+}
+
+bool AllMarks(std::string_view text)
+{
+    for (std::uint32_t at = 0; at < text.size(); at = CharacterEnd(text, at))
+        if (!IsMark(CharacterAt(text, at)))
+            return false;
+    return true;
+}
+
+// One character and the marks after it, which the shaper keeps in one cluster.
+bool IsOneCluster(std::string_view text)
+{
+    return !text.empty() && AllMarks(text.substr(CharacterEnd(text, 0)));
+}
+
+// Whether a ruby's base is what its notation gave, taken out to whole
+// clusters: a character before it only when it starts with a mark, and marks
+// after it.
+bool IsBaseOf(std::string_view base, std::string_view given)
+{
+    const std::size_t at = base.find(given);
+    return at != std::string_view::npos && (at == 0 || IsMark(CharacterAt(given, 0))) &&
+           AllMarks(base.substr(at + given.size()));
+}
+
 // The rubies of one block: each one shown comes whole on one line, over a
 // base of its own (taken out to whole clusters), in the order of the text;
 // one is left out only where its base overlaps that of a ruby shown.
@@ -179,7 +208,7 @@ private:
     bool Shows(const RubyReport& ruby, const Span& span, TextRange line) const
     {
         return span.Range.End <= line.End && span.Text == ruby.Text &&
-               ruby.Base.find(TextOf(block_, span.Range)) != std::string::npos;
+               IsBaseOf(ruby.Base, TextOf(block_, span.Range));
     }
 
     const Block& block_;
@@ -225,17 +254,6 @@ private:
     std::uint32_t offset_ = 0;
     std::optional<BlockRubies> rubies_;
 };
-
-// One character and the marks after it, which the shaper keeps in one cluster.
-bool IsOneCluster(std::string_view text)
-{
-    if (text.empty())
-        return false;
-    for (std::uint32_t at = CharacterEnd(text, 0); at < text.size(); at = CharacterEnd(text, at))
-        if ((U_GET_GC_MASK(CharacterAt(text, at)) & U_GC_M_MASK) == 0)
-            return false;
-    return true;
-}
 
 // What a line is never parted in: a ruby with its base, or one cluster.
 bool IsOnePiece(const ComposedLine& line)
