@@ -9,7 +9,8 @@
 // writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
 // whether the pages are drawn too; the rest is the book, in UTF-8.
 
-#include <unicode/uchar.h>
+#include <unicode/ubrk.h>
+#include <unicode/utext.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -20,11 +21,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
 #include "imaging/FontMatch.h"
-#include "novel/Characters.h"
+#include "novel/LibraryHandles.h"
 #include "novel/NotationReader.h"
 #include "novel/PageComposer.h"
 #include "novel/PageRenderer.h"
@@ -128,33 +130,39 @@ bool Overlap(TextRange a, TextRange b)
     return a.Begin < b.End && b.Begin < a.End;
 }
 
-bool IsMark(char32_t c)
+// Where the first grapheme cluster of a text ends and the last begins, as
+// ICU finds them: the shaper keeps each cluster together.
+std::pair<std::size_t, std::size_t> OuterClusters(std::string_view text)
 {
-    return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0;
+    static const BreakIterator graphemes = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        BreakIterator iterator(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
+        Require(U_SUCCESS(status), "no grapheme cluster breaks");
+        return iterator;
+    }();
+    UErrorCode status = U_ZERO_ERROR;
+    const TextAccess access(utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status));
+    ubrk_setUText(graphemes.get(), access.get(), &status);
+    Require(U_SUCCESS(status), "no grapheme cluster breaks");
+    const auto size = static_cast<std::int32_t>(text.size());
+    return {std::size_t(ubrk_following(graphemes.get(), 0)), std::size_t(ubrk_preceding(graphemes.get(), size))};
 }
 
-bool AllMarks(std::string_view text)
-{
-    for (std::uint32_t at = 0; at < text.size(); at = CharacterEnd(text, at))
-        if (!IsMark(CharacterAt(text, at)))
-            return false;
-    return true;
-}
-
-// One character and the marks after it, which the shaper keeps in one cluster.
 bool IsOneCluster(std::string_view text)
 {
-    return !text.empty() && AllMarks(text.substr(CharacterEnd(text, 0)));
+    return !text.empty() && OuterClusters(text).first == text.size();
 }
 
-// Whether a ruby's base is what its notation gave, taken out to whole
-// clusters: a character before it only when it starts with a mark, and marks
-// after it.
+// Whether a ruby's base is what its notation gave, taken out to the whole
+// clusters at its ends.
 bool IsBaseOf(std::string_view base, std::string_view given)
 {
     const std::size_t at = base.find(given);
-    return at != std::string_view::npos && (at == 0 || IsMark(CharacterAt(given, 0))) &&
-           AllMarks(base.substr(at + given.size()));
+    if (at == std::string_view::npos)
+        return false;
+    const std::size_t end = at + given.size();
+    const auto [firstEnd, lastStart] = OuterClusters(base);
+    return (at == 0 || firstEnd > at) && (end == base.size() || lastStart < end);
 }
 
 // The rubies of one block: each one shown comes whole on one line, over a
@@ -248,6 +256,9 @@ public:
 
     bool AllTaken() const { return current_ == blocks_.size(); }
 
+    // Whether the line, the next to take, starts a block that asks for a new page.
+    bool StartsPage() const { return offset_ == 0 && blocks_[current_].Break != BreakBefore::None; }
+
 private:
     const std::deque<Block>& blocks_;
     std::size_t current_ = 0;
@@ -259,6 +270,17 @@ private:
 bool IsOnePiece(const ComposedLine& line)
 {
     return (line.Line.Rubies.size() == 1 && line.Line.Rubies.front().Base == line.Text) || IsOneCluster(line.Text);
+}
+
+// Punctuation that may hang past the end of a full line; spaces after it
+// take no room.
+bool EndsHanging(std::string_view text)
+{
+    text = text.substr(0, text.find_last_not_of(' ') + 1);
+    for (std::string_view mark : {"、", "。", "，", "．"})
+        if (text.ends_with(mark))
+            return true;
+    return false;
 }
 
 // Along the line a box keeps to the measure, but for one cell of hanging
@@ -278,10 +300,20 @@ void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
     const int alongStart = geometry.Vertical ? geometry.Top : geometry.Left;
     const int along = geometry.Vertical ? box.Y : box.X;
     const int length = geometry.Vertical ? box.H : box.W;
-    Require(along >= alongStart && along + length <= alongStart + RoundFixed(geometry.Measure) + line.Line.Em,
-            "a line runs past its measure by more than a hanging cell");
+    const int hangingCell = EndsHanging(line.Text) ? line.Line.Em : 0;
+    Require(along >= alongStart && along + length <= alongStart + RoundFixed(geometry.Measure) + hangingCell,
+            "a line runs past its measure but for a hanging cell");
     Require(box.X >= 0 && box.Y >= 0 && box.X + box.W <= geometry.Width && box.Y + box.H <= geometry.Height,
             "a line box outside the page");
+}
+
+// Whether another line would fit in the text block after this one: the air
+// after it, the ruby space and the em of the next.
+bool RoomAfter(const ComposedLine& line, const PageGeometry& geometry)
+{
+    const int em = line.Line.Em;
+    const int reached = geometry.Vertical ? geometry.Right - line.Box.X : line.Box.Y + line.Box.H - geometry.Top;
+    return reached + em * LineGapQuarters / 4 + em * RubySpaceQuarters / 4 + em <= geometry.Depth();
 }
 
 }  // namespace
@@ -307,9 +339,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // at most a line a character (one when it is empty).
     const std::size_t mostPages = 2 * book.size() + 1;
     ComposedPage page;
+    bool roomLeft = false;  // on the page before
     for (int number = 1; composer.Next(page); ++number) {
         Require(page.Number == number && number <= int(mostPages), "pages out of count");
         Require(!page.Lines.empty() || (number == 1 && blocks.empty()), "a page took no line");
+        Require(!roomLeft || walk.StartsPage(), "a page ended with room left, and not before a new page");
+        roomLeft = !page.Lines.empty() && RoomAfter(page.Lines.back(), geometry);
         for (const ComposedLine& line : page.Lines) {
             walk.Take(line);
             CheckBox(line, geometry);
