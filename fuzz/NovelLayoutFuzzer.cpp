@@ -9,9 +9,6 @@
 // writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
 // whether the pages are drawn too; the rest is the book, in UTF-8.
 
-#include <unicode/ubrk.h>
-#include <unicode/utext.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +23,6 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "imaging/FontMatch.h"
-#include "novel/LibraryHandles.h"
 #include "novel/NotationReader.h"
 #include "novel/PageComposer.h"
 #include "novel/PageRenderer.h"
@@ -130,22 +126,22 @@ bool Overlap(TextRange a, TextRange b)
     return a.Begin < b.End && b.Begin < a.End;
 }
 
-// Where the first grapheme cluster of a text ends and the last begins, as
-// ICU finds them: the shaper keeps each cluster together.
+// Where the first cluster of a text ends and the last begins, as the shaper
+// makes them: it keeps each one together. The clusters do not depend on the
+// size of the type.
 std::pair<std::size_t, std::size_t> OuterClusters(std::string_view text)
 {
-    static const BreakIterator graphemes = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        BreakIterator iterator(ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status));
-        Require(U_SUCCESS(status), "no grapheme cluster breaks");
-        return iterator;
-    }();
-    UErrorCode status = U_ZERO_ERROR;
-    const TextAccess access(utext_openUTF8(nullptr, text.data(), static_cast<std::int64_t>(text.size()), &status));
-    ubrk_setUText(graphemes.get(), access.get(), &status);
-    Require(U_SUCCESS(status), "no grapheme cluster breaks");
-    const auto size = static_cast<std::int32_t>(text.size());
-    return {std::size_t(ubrk_following(graphemes.get(), 0)), std::size_t(ubrk_preceding(graphemes.get(), size))};
+    static Shaper shaper;
+    static std::vector<ShapedGlyph> glyphs;
+    glyphs.clear();
+    shaper.Shape(*FontsFor(kBodySizes[0]).Body.Body, text, {0, static_cast<std::uint32_t>(text.size())}, false, glyphs);
+    std::size_t firstEnd = text.size();
+    for (const ShapedGlyph& glyph : glyphs)
+        if (glyph.Cluster != 0) {
+            firstEnd = glyph.Cluster;
+            break;
+        }
+    return {firstEnd, glyphs.empty() ? 0 : glyphs.back().Cluster};
 }
 
 bool IsOneCluster(std::string_view text)
