@@ -163,7 +163,7 @@ bool IsBaseOf(std::string_view base, std::string_view given)
 
 // The rubies of one block: each one shown comes whole on one line, over a
 // base of its own (taken out to whole clusters), in the order of the text;
-// one is left out only where its base overlaps that of a ruby shown.
+// one is left out only where its base overlaps the base of a ruby shown.
 class BlockRubies {
 public:
     explicit BlockRubies(const Block& block) : block_(block)
@@ -173,7 +173,7 @@ public:
                 rubies_.push_back(&span);
         std::stable_sort(rubies_.begin(), rubies_.end(),
                          [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
-        found_.resize(rubies_.size());
+        shownOver_.resize(rubies_.size());
     }
 
     void Take(const ComposedLine& line)
@@ -189,16 +189,18 @@ public:
             while (OnLine(next_, range) && !Shows(ruby, *rubies_[next_], range))
                 ++next_;
             Require(OnLine(next_, range), "a ruby not over a base of its own on its line");
-            found_[next_++] = true;
+            const TextRange given = rubies_[next_]->Range;
+            const auto begin = static_cast<std::uint32_t>(given.Begin - ruby.Base.find(TextOf(block_, given)));
+            shownOver_[next_++] = TextRange{begin, static_cast<std::uint32_t>(begin + ruby.Base.size())};
         }
     }
 
     void CheckNoneLost() const
     {
         for (std::size_t i = 0; i < rubies_.size(); ++i) {
-            bool covered = found_[i];
+            bool covered = shownOver_[i].has_value();
             for (std::size_t j = 0; j < rubies_.size() && !covered; ++j)
-                covered = found_[j] && Overlap(rubies_[i]->Range, rubies_[j]->Range);
+                covered = shownOver_[j] && Overlap(rubies_[i]->Range, *shownOver_[j]);
             Require(covered, "a ruby left out");
         }
     }
@@ -217,7 +219,7 @@ private:
 
     const Block& block_;
     std::vector<const Span*> rubies_;
-    std::vector<bool> found_;
+    std::vector<std::optional<TextRange>> shownOver_;  // the base each ruby shown stands over
     std::size_t next_ = 0;
 };
 
