@@ -1,9 +1,11 @@
 // Lays arbitrary bytes out as an Aozora Bunko book in the novel style, page by
-// page, and checks what any book gets: the pages end, each page but an empty
-// book's first takes at least one line, the lines show every character of
-// every block once and in order without a line straddling two blocks, each
-// line's box lies in the text block (hanging punctuation one cell past its
-// end), and each ruby lies whole on one line, over its own base.
+// page, and checks what any book gets: the pages end; each page but an empty
+// book's first takes at least one line, and has room for no more unless the
+// next block asks for a new page; the lines show every character of every
+// block once and in order, no line straddling two blocks; each line's box
+// lies in the text block, passing the measure only by the hanging
+// punctuation it ends with; and each ruby lies whole on one line, over its
+// own base.
 //
 // The first byte picks the set-up: bits 0-1 the screen, bit 2 vertical
 // writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
@@ -41,20 +43,19 @@ struct Screen {
 // shorter side at the largest body size, so that a line and its margins fit.
 constexpr Screen kScreens[] = {{480, 272}, {240, 320}, {100, 100}, {320, 100}};
 constexpr int kBodySizes[] = {12, 19, 26, 8};
-constexpr Kinsoku kRules[] = {Kinsoku::Strict, Kinsoku::Normal, Kinsoku::Loose, Kinsoku::Strict};
 constexpr std::size_t kLongestBook = 4096;
 
 struct SetUp {
     Screen Page;
     bool Vertical;
-    Kinsoku Rules;
+    int Rules;
     int Em;
     bool Draw;
 };
 
 SetUp SetUpFrom(std::uint8_t byte)
 {
-    return {kScreens[byte & 3], (byte & 4) != 0, kRules[(byte >> 3) & 3], kBodySizes[(byte >> 5) & 3],
+    return {kScreens[byte & 3], (byte & 4) != 0, (byte >> 3) & 3, kBodySizes[(byte >> 5) & 3],
             (byte & 0x80) != 0};
 }
 
@@ -68,20 +69,9 @@ tessaro::FontFile FindFont(const char* family)
 // The type of the novel style's default book at one body size, as the run
 // sets it: IPA Mincho, Latin letters in IPA P Mincho, ruby at half the size.
 struct BookType {
-    explicit BookType(int em)
-        : Body(Mincho(), em, false), Latin(ProportionalMincho(), em, false), Ruby(Mincho(), em / 2, false),
-          Folio(Mincho(), em * 60 / 100, false)
+    BookType(const tessaro::FontFile& body, const tessaro::FontFile& latin, int em)
+        : Body(body, em, false), Latin(latin, em, false), Ruby(body, em / 2, false), Folio(body, em * 60 / 100, false)
     {
-    }
-    static const tessaro::FontFile& Mincho()
-    {
-        static const tessaro::FontFile file = FindFont("IPAMincho");
-        return file;
-    }
-    static const tessaro::FontFile& ProportionalMincho()
-    {
-        static const tessaro::FontFile file = FindFont("IPAPMincho");
-        return file;
     }
 
     Typeface Body;
@@ -96,19 +86,19 @@ struct BookType {
 BookFonts FontsFor(int em)
 {
     static auto* const types = new std::map<int, std::unique_ptr<BookType>>;
+    static const tessaro::FontFile mincho = FindFont("IPAMincho"), proportional = FindFont("IPAPMincho");
     std::unique_ptr<BookType>& type = (*types)[em];
     if (!type)
-        type = std::make_unique<BookType>(em);
+        type = std::make_unique<BookType>(mincho, proportional, em);
     return {{&type->Body, &type->Latin, &type->Ruby}, &type->Folio};
 }
 
-LineSetter& SetterFor(Kinsoku rules)
+// The line-breaking rules the set-up picks, each kept for the whole process.
+LineSetter& SetterFor(int rules)
 {
-    static std::map<Kinsoku, std::unique_ptr<LineSetter>> setters;
-    std::unique_ptr<LineSetter>& setter = setters[rules];
-    if (!setter)
-        setter = std::make_unique<LineSetter>(rules);
-    return *setter;
+    static LineSetter setters[] = {LineSetter(Kinsoku::Strict), LineSetter(Kinsoku::Normal),
+                                   LineSetter(Kinsoku::Loose), LineSetter(Kinsoku::Strict)};
+    return setters[rules];
 }
 
 bool IsShownRuby(const Span& span)
