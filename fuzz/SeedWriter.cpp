@@ -3,12 +3,15 @@
 // the flow, once for each set-up its first byte picks; JPEG files from our
 // encoder and the library's other coding processes, some patched to declare
 // what the decoder must refuse; Aozora Bunko notation of every kind, well and
-// badly formed, for the notation reader.
+// badly formed, for the notation reader; short books of prose, rubies and
+// annotations for the novel layout, once for each of a few set-ups.
 //
-// Usage: tessaro-fuzz-seeds DIRECTORY   (writes DIRECTORY/{textfile,textflow,jpeg,notation}/)
+// Usage: tessaro-fuzz-seeds DIRECTORY
+//        (writes DIRECTORY/{textfile,textflow,jpeg,notation,novellayout}/)
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include "imaging/TJPEGImage.h"
 #include "support/JpegTestPictures.h"
@@ -58,5 +61,24 @@ int main(int argc, char** argv)
     };
     for (const auto& [name, book] : books)
         write("notation", name, book);
+    // Set-ups (see NovelLayoutFuzzer.cpp): PSP across; QVGA down, drawn; a
+    // tiny screen across at 19 pixels; a strip down at 26 pixels, drawn; the
+    // tiny one down at 8 pixels, loose rules, drawn.
+    const char novelSetUps[] = {'\x00', '\x85', '\x2A', '\xDF', '\xF6'};
+    const std::pair<const char*, std::string> novels[] = {
+        {"empty", ""},
+        {"prose", "The quick brown fox, jumps over the lazy dog.  Two spaces.\r\n\r\nEnd.\r\n"},
+        {"marks", "一〮〯〮〯〮 cafe\xCC\x81 \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\r\n"},
+        {"spaces-past-the-end", "Spaces at the end                                     \r\nword          。\r\n"},
+        {"ruby", "吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつかぬ。\r\n"
+                 "｜長い語《ながいながいながいながいよみ》、「そう」。\r\n"},
+        {"ruby-ranges", "［＃ルビ付き］語《ご》と字［＃「ごとじ」のルビ付き終わり］\r\n"
+                        "語［＃ルビ付き］と字《じ》［＃「とじ」のルビ付き終わり］\r\nか｜゙《ず》見当《けんとう》｜゙《ず》\r\n"},
+        {"annotations", "［＃３字下げ］第一章［＃「第一章」は大見出し］\r\n［＃改ページ］\r\n"
+                        "［＃ここから２字下げ］\r\n昭和12年、!?と言った――……。\r\n［＃ここで字下げ終わり］\r\n"},
+    };
+    for (std::size_t setUp = 0; setUp < std::size(novelSetUps); ++setUp)
+        for (const auto& [name, book] : novels)
+            write("novellayout", name + std::string("-") + char('0' + setUp), novelSetUps[setUp] + book);
     return 0;
 }

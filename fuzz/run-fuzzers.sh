@@ -4,14 +4,14 @@
 # crash, leak, timeout, memory blow-up or sanitizer report, and when a target
 # ran fewer than FUZZ_MIN_RUNS inputs.
 #
-# Usage: fuzz/run-fuzzers.sh [TARGET...]   (textfile, textflow, jpeg, notation; all by default)
+# Usage: fuzz/run-fuzzers.sh [TARGET...]   (textfile, textflow, jpeg, notation, novellayout; all by default)
 # Settings (environment): FUZZ_BUILD (build-fuzz), FUZZ_SECONDS (60 per
 # target), FUZZ_MIN_RUNS (10000), FUZZ_JOBS (2, build parallelism).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${FUZZ_BUILD:-build-fuzz}
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg notation)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(textfile textflow jpeg notation novellayout)
 
 echo "== building the fuzz targets into $BUILD =="
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \

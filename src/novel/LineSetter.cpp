@@ -166,11 +166,14 @@ void LineSetter::AddRun(std::string_view text, const TextRun& run, Typeface& fac
     }
 }
 
+// The units over a range, taken out to whole clusters: from the one the range
+// starts in to the one it ends in.
 std::pair<std::size_t, std::size_t> LineSetter::UnitsOver(TextRange range) const
 {
-    const auto startsBefore = [](std::uint32_t at) { return [at](const Unit& unit) { return unit.Begin < at; }; };
-    const auto first = std::partition_point(units_.begin(), units_.end(), startsBefore(range.Begin));
-    const auto last = std::partition_point(first, units_.end(), startsBefore(range.End));
+    const auto first = std::partition_point(units_.begin(), units_.end(),
+                                            [&](const Unit& unit) { return unit.End <= range.Begin; });
+    const auto last = std::partition_point(first, units_.end(),
+                                           [&](const Unit& unit) { return unit.Begin < range.End; });
     return {static_cast<std::size_t>(first - units_.begin()), static_cast<std::size_t>(last - units_.begin())};
 }
 
@@ -192,8 +195,10 @@ void LineSetter::GroupRubies(const Block& block, TypeCache& type, bool vertical)
         for (; next < spans.size() && spans[next]->Range.Begin < base.End; ++next)
             base.End = std::max(base.End, spans[next]->Range.End);
         over.assign(spans.begin() + static_cast<std::ptrdiff_t>(s), spans.begin() + static_cast<std::ptrdiff_t>(next));
+        // Taken out to whole clusters, a base may reach into the one before
+        // it; two groups cannot share a cluster, so the later one is left out.
         const auto [first, last] = UnitsOver(base);
-        if (first < last)
+        if (first < last && (groups_.empty() || first >= groups_.back().Last))
             groups_.push_back({first, last, GroupRuby(block, over, first, last, type, vertical)});
         s = next;
     }
@@ -432,7 +437,9 @@ LaidLine LineSetter::PlaceLine(const Block& block, const Fit& fit, Fixed measure
         }
         for (std::uint32_t r = 0; r < slot.RubyCount; ++r)
             line.Rubies.push_back(rubies_[slot.FirstRuby + r]);
-        x += slot.Advance;
+        // Spaces past the end of the line hang there unseen and take no room,
+        // so that the line's extent stays within its measure.
+        x += slot.Space ? std::clamp<Fixed>(limit - x, 0, slot.Advance) : slot.Advance;
         if (extra > 0 && gapAfter(u)) {
             // Whole 1/64 pixels, the remainder spread over the first gaps.
             x += extra * (opened + 1) / gaps - extra * opened / gaps;
