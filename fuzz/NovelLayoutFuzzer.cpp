@@ -1,21 +1,30 @@
 // Lays arbitrary bytes out as an Aozora Bunko book in the novel style, page by
-// page, and checks what any book gets: the pages end; each page but an empty
-// book's first takes at least one line, and has room for no more unless the
-// next block asks for a new page; the lines show every character of every
-// block once and in order, no line straddling two blocks; each line's box
-// lies in the text block, passing the measure only by the hanging
-// punctuation it ends with; and each ruby lies whole on one line, over its
-// own base.
+// page, and checks what any book gets:
+// - the pages end, and each but an empty book's only page takes a line;
+// - the lines show every character of every block once and in order: the
+//   block's lines (横組み boxes each showing the lines they hold), then for
+//   each picture its line (which shows the block's text when the block is the
+//   picture alone) and its caption's lines;
+// - lines stack as the composer stacks them, each past the last by the room
+//   its marks and ruby need, a title or centred page centred across; a line
+//   reaches past the text block only alone on its page, and a page ends with
+//   room for its next line only before a block that starts a new page or
+//   another part of the book; body pages carry the title over them;
+// - along the line a box keeps to the measure but for hanging punctuation,
+//   unless it is one piece that is never parted;
+// - the ruby and notes of each group stand together on one line, each over
+//   its span's base taken out to whole clusters; a group is left out exactly
+//   where its base would share a cluster with the group shown before it.
 //
 // The first byte picks the set-up: bits 0-1 the screen, bit 2 vertical
 // writing, bits 3-4 the line-breaking rules, bits 5-6 the body size, bit 7
-// whether the pages are drawn too; the rest is the book, in UTF-8.
+// whether the pages are drawn too; the rest is the book, in UTF-8. The
+// picture "a.png" is a small raster; every other picture cannot be read.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +53,7 @@ struct Screen {
 constexpr Screen kScreens[] = {{480, 272}, {240, 320}, {100, 100}, {320, 100}};
 constexpr int kBodySizes[] = {12, 19, 26, 8};
 constexpr std::size_t kLongestBook = 4096;
+constexpr std::string_view kObjectReplacement = "\uFFFC";
 
 struct SetUp {
     Screen Page;
@@ -86,19 +96,20 @@ LineSetter& SetterFor(int rules)
     return setters[rules];
 }
 
-bool IsShownRuby(const Span& span)
+std::shared_ptr<const tessaro::TBitmap> PictureNamed(const std::string& file, int)
 {
-    return span.Kind == SpanKind::Ruby && span.Placement == Side::Over && span.Range.Begin < span.Range.End;
+    static const auto raster = [] {
+        auto made = std::make_shared<tessaro::TBitmap>();
+        made->SetWidth(12);
+        made->SetHeight(8);
+        return made;
+    }();
+    return file == "a.png" ? raster : nullptr;
 }
 
-std::string_view TextOf(const Block& block, TextRange range)
+std::string_view TextOf(std::string_view text, TextRange range)
 {
-    return std::string_view(block.Text).substr(range.Begin, range.End - range.Begin);
-}
-
-bool Overlap(TextRange a, TextRange b)
-{
-    return a.Begin < b.End && b.Begin < a.End;
+    return text.substr(range.Begin, range.End - range.Begin);
 }
 
 // Where the first cluster of a text ends and the last begins, as the shaper
@@ -124,125 +135,249 @@ bool IsOneCluster(std::string_view text)
     return !text.empty() && OuterClusters(text).first == text.size();
 }
 
-// Whether a ruby's base is what its notation gave, taken out to the whole
-// clusters at its ends.
-bool IsBaseOf(std::string_view base, std::string_view given)
+// Whether base, standing at bytes [at, at + base size) of the text, is the
+// range given taken out to the whole clusters at its ends.
+bool IsWidenedBase(std::string_view base, std::size_t at, TextRange given)
 {
-    const std::size_t at = base.find(given);
-    if (at == std::string_view::npos)
+    if (at > given.Begin || at + base.size() < given.End)
         return false;
-    const std::size_t end = at + given.size();
     const auto [firstEnd, lastStart] = OuterClusters(base);
-    return (at == 0 || firstEnd > at) && (end == base.size() || lastStart < end);
+    return (at == given.Begin || at + firstEnd > given.Begin) &&
+           (at + base.size() == given.End || at + lastStart < given.End);
 }
 
-// The rubies of one block: each one shown comes whole on one line, over a
-// base of its own (taken out to whole clusters), in the order of the text;
-// one is left out only where its base overlaps the base of a ruby shown.
+// The part of the book a block belongs to; a page holds one part only.
+enum class Section { Body, Title, Centred, Colophon };
+
+Section SectionOf(const Block& block)
+{
+    if (block.Role == BlockRole::Title)
+        return Section::Title;
+    if (block.Role == BlockRole::Colophon)
+        return Section::Colophon;
+    return block.Style.CentredPage ? Section::Centred : Section::Body;
+}
+
+// Ruby and notes stand beside their base; the notes on a picture are its
+// description and caption instead.
+bool StandsBeside(const Block& block, const Span& span)
+{
+    return span.Kind == SpanKind::Ruby ||
+           (span.Kind == SpanKind::Note && TextOf(block.Text, span.Range) != kObjectReplacement);
+}
+
+// The rubies and notes of one block, in groups of overlapping bases: each
+// group shown stands whole on one line, each text over its own span's base
+// taken out to whole clusters; a group is left out exactly where its base
+// starts in the last cluster of the group shown before it.
 class BlockRubies {
 public:
-    explicit BlockRubies(const Block& block) : block_(block)
+    explicit BlockRubies(const Block& block) : text_(block.Text)
     {
+        std::vector<const Span*> spans;
         for (const Span& span : block.Spans)
-            if (IsShownRuby(span))
-                rubies_.push_back(&span);
-        std::stable_sort(rubies_.begin(), rubies_.end(),
+            if (StandsBeside(block, span))
+                spans.push_back(&span);
+        std::stable_sort(spans.begin(), spans.end(),
                          [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
-        shownOver_.resize(rubies_.size());
-    }
-
-    void Take(const ComposedLine& line)
-    {
-        const TextRange range = line.Line.Text;
-        while (next_ < rubies_.size() && rubies_[next_]->Range.Begin < range.Begin)
-            ++next_;
-        std::size_t from = 0;
-        for (const RubyReport& ruby : line.Line.Rubies) {
-            const std::size_t at = line.Text.find(ruby.Base, from);
-            Require(!ruby.Base.empty() && at != std::string::npos, "a ruby's base is not on its line");
-            from = at + ruby.Base.size();
-            while (OnLine(next_, range) && !Shows(ruby, *rubies_[next_], range))
-                ++next_;
-            Require(OnLine(next_, range), "a ruby not over a base of its own on its line");
-            const TextRange given = rubies_[next_]->Range;
-            const auto begin = static_cast<std::uint32_t>(given.Begin - ruby.Base.find(TextOf(block_, given)));
-            shownOver_[next_++] = TextRange{begin, static_cast<std::uint32_t>(begin + ruby.Base.size())};
+        for (const Span* span : spans) {
+            if (groups_.empty() || span->Range.Begin >= groups_.back().End)
+                groups_.push_back({span->Range.End, {}});
+            groups_.back().End = std::max(groups_.back().End, span->Range.End);
+            groups_.back().Spans.push_back(span);
         }
     }
 
-    void CheckNoneLost() const
+    // Returns the bases of the groups shown on the line.
+    std::vector<TextRange> Take(const LaidLine& line)
     {
-        for (std::size_t i = 0; i < rubies_.size(); ++i) {
-            bool covered = shownOver_[i].has_value();
-            for (std::size_t j = 0; j < rubies_.size() && !covered; ++j)
-                covered = shownOver_[j] && Overlap(rubies_[i]->Range, *shownOver_[j]);
-            Require(covered, "a ruby left out");
+        std::vector<TextRange> shown;
+        std::size_t report = 0;
+        for (; next_ < groups_.size() && groups_[next_].Spans.front()->Range.Begin < line.Text.End; ++next_) {
+            const Group& group = groups_[next_];
+            if (group.Spans.front()->Range.Begin < shownEnd_)
+                continue;  // left out: it would share a cluster with the group before
+            TextRange base{line.Text.End, 0};
+            for (const Span* span : group.Spans) {
+                Require(report < line.Rubies.size(), "a ruby group missing or parted from its line");
+                const TextRange over = Locate(line.Rubies[report++], *span, line.Text);
+                base = {std::min(base.Begin, over.Begin), std::max(base.End, over.End)};
+            }
+            Require(base.Begin >= shownEnd_, "a ruby group shares a cluster with the one before it");
+            shownEnd_ = base.End;
+            shown.push_back(base);
         }
+        Require(report == line.Rubies.size(), "a ruby on a line that is none of its block's");
+        return shown;
     }
 
 private:
-    bool OnLine(std::size_t i, TextRange line) const
+    struct Group {
+        std::uint32_t End;
+        std::vector<const Span*> Spans;
+    };
+
+    // Where the ruby stands in the block's text: over the span's base taken
+    // out to whole clusters, on the line.
+    TextRange Locate(const RubyReport& ruby, const Span& span, TextRange line) const
     {
-        return i < rubies_.size() && rubies_[i]->Range.Begin < line.End;
+        Require(ruby.Text == span.Text && ruby.Placement == span.Placement &&
+                    ruby.Note == (span.Kind == SpanKind::Note),
+                "a ruby shows another text than its span's");
+        const std::size_t size = ruby.Base.size();
+        for (std::size_t at = span.Range.Begin + 1; at-- > std::max<std::size_t>(line.Begin, shownEnd_);)
+            if (at + size <= line.End && text_.compare(at, size, ruby.Base) == 0 &&
+                IsWidenedBase(ruby.Base, at, span.Range))
+                return {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at + size)};
+        Require(false, "a ruby not over its span's base taken out to whole clusters");
+        return {};
     }
 
-    bool Shows(const RubyReport& ruby, const Span& span, TextRange line) const
-    {
-        return span.Range.End <= line.End && span.Text == ruby.Text &&
-               IsBaseOf(ruby.Base, TextOf(block_, span.Range));
-    }
-
-    const Block& block_;
-    std::vector<const Span*> rubies_;
-    std::vector<std::optional<TextRange>> shownOver_;  // the base each ruby shown stands over
+    std::string_view text_;
+    std::vector<Group> groups_;
     std::size_t next_ = 0;
+    std::uint32_t shownEnd_ = 0;  // where the base of the last group shown ends
 };
 
-// Follows the lines through the blocks the reader gave: each line must take
-// up its block's text where the line before it stopped.
+// What one block shows, in order: its text (unless it is a picture alone),
+// then each picture with its caption.
+struct Showing {
+    enum Kind { Text, Picture } What;
+    std::string_view Source;   // the text the lines take up, or the picture line's
+    bool OfBlock = false;      // the block's own text, with its rubies
+};
+
+std::vector<Showing> ShowingsOf(const Block& block)
+{
+    std::vector<Showing> showings;
+    const auto isPicture = [](const Span& span) { return span.Kind == SpanKind::Picture; };
+    const bool pictureAlone = block.Text == kObjectReplacement && std::ranges::any_of(block.Spans, isPicture);
+    if (!pictureAlone)
+        showings.push_back({Showing::Text, block.Text, true});
+    for (const Span& picture : block.Spans) {
+        if (!isPicture(picture))
+            continue;
+        std::string_view caption;
+        for (const Span& note : block.Spans)
+            if (note.Kind == SpanKind::Note && note.Range == picture.Range && note.Placement == Side::Under)
+                caption = note.Text;
+        showings.push_back({Showing::Picture, pictureAlone && showings.empty() ? block.Text : std::string_view()});
+        if (!caption.empty())
+            showings.push_back({Showing::Text, caption});
+    }
+    return showings;
+}
+
+// Follows the lines through the blocks the reader gave, and through what
+// each block shows.
 class BlockWalk {
 public:
     explicit BlockWalk(const std::deque<Block>& blocks) : blocks_(blocks) {}
 
-    void Take(const ComposedLine& line)
+    // The line, the next to take, starts a block.
+    bool AtBlockStart() const { return showing_ == showings_.size(); }
+    // The block the next line belongs to.
+    const Block& Next() const
     {
         Require(current_ < blocks_.size(), "a line after the last block");
-        const Block& block = blocks_[current_];
-        const TextRange range = line.Line.Text;
-        Require(range.Begin == offset_ && range.Begin <= range.End && range.End <= block.Text.size(),
-                "a line does not take up its block's text where the line before it stopped");
-        Require(range.End > range.Begin || block.Text.empty(), "an empty line in a block with text");
-        Require(line.Text == TextOf(block, range), "a line shows other text than its own");
-        if (offset_ == 0)
-            rubies_.emplace(block);
-        rubies_->Take(line);
-        offset_ = range.End;
-        if (!line.Line.EndsBlock) {
-            Require(offset_ < block.Text.size(), "a line runs on past its block");
-            return;
-        }
-        Require(offset_ == block.Text.size(), "a block ended before its text did");
-        rubies_->CheckNoneLost();
-        ++current_;
-        offset_ = 0;
+        return blocks_[current_];
+    }
+    // Whether the next line starts a block that starts a new page.
+    bool StartsPage() const
+    {
+        const Section previous = current_ == 0 ? Section::Body : SectionOf(blocks_[current_ - 1]);
+        return AtBlockStart() && (Next().Break != BreakBefore::None || SectionOf(Next()) != previous);
     }
 
-    bool AllTaken() const { return current_ == blocks_.size(); }
+    // Returns the ruby bases of the groups shown on the line.
+    std::vector<TextRange> Take(const ComposedLine& line)
+    {
+        if (AtBlockStart()) {
+            showings_ = ShowingsOf(Next());
+            showing_ = offset_ = 0;
+            rubies_.emplace(Next());
+        }
+        const Showing& showing = showings_[showing_];
+        std::vector<TextRange> bases;
+        if (showing.What == Showing::Picture) {
+            Require(line.Line.Picture && line.Text == showing.Source && line.Line.Rubies.empty(),
+                    "a picture's line is not where it belongs");
+            Advance();
+            return bases;
+        }
+        const TextRange range = line.Line.Text;
+        Require(!line.Line.Picture && range.Begin == offset_ && range.Begin <= range.End &&
+                    range.End <= showing.Source.size(),
+                "a line does not take up the text where the line before it stopped");
+        Require(range.End > range.Begin || showing.Source.empty(), "an empty line in a block with text");
+        Require(line.Text == TextOf(showing.Source, range), "a line shows other text than its own");
+        if (showing.OfBlock)
+            bases = rubies_->Take(line.Line);
+        else
+            Require(line.Line.Rubies.empty(), "a caption with ruby");
+        offset_ = range.End;
+        Require(line.Line.EndsBlock == (offset_ == showing.Source.size()), "a line ends its text, or not, wrongly");
+        if (line.Line.EndsBlock)
+            Advance();
+        return bases;
+    }
 
-    // Whether the line, the next to take, starts a block that asks for a new page.
-    bool StartsPage() const { return offset_ == 0 && blocks_[current_].Break != BreakBefore::None; }
+    bool AllTaken() const { return current_ == blocks_.size() && AtBlockStart(); }
 
 private:
+    void Advance()
+    {
+        offset_ = 0;
+        if (++showing_ == showings_.size())
+            ++current_;
+    }
+
     const std::deque<Block>& blocks_;
-    std::size_t current_ = 0;
+    std::size_t current_ = 0;  // the block of the line to take next
+    std::vector<Showing> showings_;
+    std::size_t showing_ = 0;
     std::uint32_t offset_ = 0;
     std::optional<BlockRubies> rubies_;
 };
 
-// What a line is never parted in: a ruby with its base, or one cluster.
-bool IsOnePiece(const ComposedLine& line)
+int Quarters(int em, int quarters)
 {
-    return (line.Line.Rubies.size() == 1 && line.Line.Rubies.front().Base == line.Text) || IsOneCluster(line.Text);
+    return em * quarters / 4;
+}
+
+// The room the composer gives a line across: over it, its ruby space or as
+// far as its marks reach (none for a picture); under it, the gap between
+// lines or its marks' reach and half the gap.
+int RoomOver(const LaidLine& line)
+{
+    const int reach = (line.OverReach + FixedOne - 1) / FixedOne;
+    return line.Picture ? 0 : std::max(Quarters(line.Em, RubySpaceQuarters), reach);
+}
+
+int RoomUnder(const LaidLine& line)
+{
+    const int gap = Quarters(line.Em, LineGapQuarters);
+    return std::max(gap, (line.UnderReach + FixedOne - 1) / FixedOne + gap / 2);
+}
+
+// How deep the text block is filled once the line stands at start, with the
+// reach of its marks but not the gap after it.
+int Filled(const LaidLine& line, int start)
+{
+    return start + line.Em + RoomUnder(line) - Quarters(line.Em, LineGapQuarters);
+}
+
+// What a line is never parted in: one cluster, a ruby group, a warichu's or
+// small text's part, or text set upright in one cell.
+bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases)
+{
+    const TextRange range = line.Line.Text;
+    const auto whole = [&](TextRange r) { return r.Begin <= range.Begin && range.End <= r.End; };
+    for (const Span& span : block.Spans)
+        if ((span.Kind == SpanKind::Warichu || span.Kind == SpanKind::Small || span.Kind == SpanKind::Upright) &&
+            whole(span.Range))
+            return true;
+    return (bases.size() == 1 && whole(bases.front())) || IsOneCluster(line.Text);
 }
 
 // Punctuation that may hang past the end of a full line; spaces after it
@@ -259,16 +394,12 @@ bool EndsHanging(std::string_view text)
 // Along the line a box keeps to the measure, but for one cell of hanging
 // punctuation, which the margins (at least a cell and a half) leave room for,
 // and for a piece too long for a whole line, which stands alone on its line
-// rather than be parted; across, it keeps to the text block's depth.
-void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
+// rather than be parted.
+void CheckAlong(const ComposedLine& line, const PageGeometry& geometry, bool onePiece)
 {
     const LineBox& box = line.Box;
     Require(box.W >= 0 && box.H >= 0, "a line box of negative size");
-    if (geometry.Vertical)
-        Require(box.X >= geometry.Left && box.X + box.W <= geometry.Right, "a column outside the text block");
-    else
-        Require(box.Y >= geometry.Top && box.Y + box.H <= geometry.Bottom, "a line outside the text block");
-    if (IsOnePiece(line))
+    if (onePiece)
         return;
     const int alongStart = geometry.Vertical ? geometry.Top : geometry.Left;
     const int along = geometry.Vertical ? box.Y : box.X;
@@ -280,14 +411,43 @@ void CheckBox(const ComposedLine& line, const PageGeometry& geometry)
             "a line box outside the page");
 }
 
-// Whether another line would fit in the text block after this one: the air
-// after it, the ruby space and the em of the next.
-bool RoomAfter(const ComposedLine& line, const PageGeometry& geometry)
-{
-    const int em = line.Line.Em;
-    const int reached = geometry.Vertical ? geometry.Right - line.Box.X : line.Box.Y + line.Box.H - geometry.Top;
-    return reached + em * LineGapQuarters / 4 + em * RubySpaceQuarters / 4 + em <= geometry.Depth();
-}
+// Follows the composer down a page: each line stands past the one before by
+// the room both need, the page centred across when it is a title or centred
+// one. A line that reaches past the text block stands alone on its page.
+class PageStack {
+public:
+    explicit PageStack(const PageGeometry& geometry) : geometry_(geometry) {}
+
+    // Whether the line would have fitted under the last of the page before.
+    bool FitsAfterLast(const LaidLine& line) const { return Filled(line, depth_ + RoomOver(line)) <= geometry_.Depth(); }
+
+    void Start() { depth_ = 0, starts_.clear(); }
+
+    void Take(const LaidLine& line)
+    {
+        const int start = depth_ + RoomOver(line);
+        Require(starts_.empty() || Filled(line, start) <= geometry_.Depth(), "a line reaches past the text block");
+        starts_.push_back(start);
+        depth_ = start + line.Em + RoomUnder(line);
+    }
+
+    void CheckPlaces(const ComposedPage& page, bool centred) const
+    {
+        const int filled = depth_ - Quarters(geometry_.Em, LineGapQuarters);
+        const int shift = centred ? std::max(0, geometry_.Depth() - filled) / 2 : 0;
+        for (std::size_t i = 0; i < page.Lines.size(); ++i) {
+            const ComposedLine& line = page.Lines[i];
+            const int across = geometry_.Vertical ? geometry_.Right - line.Box.X - line.Box.W : line.Box.Y - geometry_.Top;
+            const int deep = geometry_.Vertical ? line.Box.W : line.Box.H;
+            Require(across == starts_[i] + shift && deep == line.Line.Em, "a line out of its place across the page");
+        }
+    }
+
+private:
+    const PageGeometry& geometry_;
+    int depth_ = 0;
+    std::vector<int> starts_;
+};
 
 }  // namespace
 
@@ -300,28 +460,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PageGeometry geometry = GeometryFor(setUp.Page.Width, setUp.Page.Height, setUp.Em, setUp.Vertical);
     NotationReader reader(book);
     std::deque<Block> blocks;  // whose elements stay put as it grows
+    const Block* title = nullptr;  // the first title line, the book's title
     const auto readBlock = [&](Block& block) {
         if (!reader.Next(block))
             return false;
         blocks.push_back(block);
+        if (block.Role == BlockRole::Title && !block.Text.empty() && !title)
+            title = &blocks.back();
         return true;
     };
-    PageComposer composer(readBlock, SetterFor(setUp.Rules), BookType(), geometry);
+    PageComposer composer(readBlock, SetterFor(setUp.Rules), BookType(), geometry, PictureNamed);
     BlockWalk walk(blocks);
-    // Every page but an empty book's only one takes a line, and a block gives
-    // at most a line a character (one when it is empty).
+    PageStack stack(geometry);
+    // A block gives at most a line a character (one when it is empty), and so
+    // does a picture's caption.
     const std::size_t mostPages = 2 * book.size() + 1;
     ComposedPage page;
-    bool roomLeft = false;  // on the page before
     for (int number = 1; composer.Next(page); ++number) {
         Require(page.Number == number && number <= int(mostPages), "pages out of count");
         Require(!page.Lines.empty() || (number == 1 && blocks.empty()), "a page took no line");
-        Require(!roomLeft || walk.StartsPage(), "a page ended with room left, and not before a new page");
-        roomLeft = !page.Lines.empty() && RoomAfter(page.Lines.back(), geometry);
-        for (const ComposedLine& line : page.Lines) {
-            walk.Take(line);
-            CheckBox(line, geometry);
+        Require(number == 1 || !stack.FitsAfterLast(page.Lines.front().Line) || walk.StartsPage(),
+                "a page ended with room left, and not before a new page");
+        stack.Start();
+        Section section = Section::Body;
+        for (std::size_t i = 0; i < page.Lines.size(); ++i) {
+            const ComposedLine& line = page.Lines[i];
+            Require(i == 0 || !walk.StartsPage(), "a new page or part of the book starts within a page");
+            const Block& block = walk.Next();
+            section = SectionOf(block);
+            Require(&block != title || line.Heading > 0, "the title is not a heading");
+            const std::vector<TextRange> bases = walk.Take(line);
+            stack.Take(line.Line);
+            CheckAlong(line, geometry, IsOnePiece(line, block, bases));
         }
+        stack.CheckPlaces(page, section == Section::Title || section == Section::Centred);
+        Require(page.Header.Text == (section == Section::Body && title ? title->Text : ""),
+                "a running header on the wrong page, or the wrong one");
         if (setUp.Draw) {
             tessaro::TBitmap raster = BlankPage(setUp.Page.Width, setUp.Page.Height, number % 2 == 0);
             RenderPage(page, raster);

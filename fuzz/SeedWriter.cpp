@@ -3,8 +3,9 @@
 // the flow, once for each set-up its first byte picks; JPEG files from our
 // encoder and the library's other coding processes, some patched to declare
 // what the decoder must refuse; Aozora Bunko notation of every kind, well and
-// badly formed, for the notation reader; short books of prose, rubies and
-// annotations for the novel layout, once for each of a few set-ups.
+// badly formed, for the notation reader; short books of prose, rubies,
+// annotations, a title and colophon, pictures, marks, warichu and kunten for
+// the novel layout, once for each of a few set-ups.
 //
 // Usage: tessaro-fuzz-seeds DIRECTORY
 //        (writes DIRECTORY/{textfile,textflow,jpeg,notation,novellayout}/)
@@ -76,6 +77,15 @@ int main(int argc, char** argv)
                         "語［＃ルビ付き］と字《じ》［＃「とじ」のルビ付き終わり］\r\nか｜゙《ず》見当《けんとう》｜゙《ず》\r\n"},
         {"annotations", "［＃３字下げ］第一章［＃「第一章」は大見出し］\r\n［＃改ページ］\r\n"
                         "［＃ここから２字下げ］\r\n昭和12年、!?と言った――……。\r\n［＃ここで字下げ終わり］\r\n"},
+        {"title-and-colophon", "題名\r\n著者名\r\n\r\n本文の一行目。\r\n［＃ページの左右中央］\r\n中央の章\r\n［＃改ページ］\r\n"
+                               "後の文。\r\n底本：「題名」架空書房\r\n入力：誰か\r\n"},
+        {"pictures", "絵の前［＃挿絵（a.png）入る］後\r\n［＃「猫の図」のキャプション付きの図（b.png、横40×縦30）入る］\r\n"
+                     "［＃石の図（a.png）入る］\r\n［＃図（c.png）入る］\r\n文［＃「説明」のキャプション付きの図（a.png）入る］文\r\n"},
+        {"side-marks", "語［＃「語」に傍点］と線［＃「線」に傍線］左［＃「左」の左に傍線］、［＃罫囲み］枠［＃罫囲み終わり］"
+                  "帳面［＃「帳面」の左に「ノート」のルビ］海図［＃「海図」に「注」の注記］漢字《かんじ》［＃「漢字」の左に「かな」のルビ］\r\n"
+                  "［＃ここから罫囲み］\r\n囲みの中の長い文章がここに続いています。\r\n［＃ここで罫囲み終わり］\r\n"},
+        {"warichu-kunten", "記録［＃割り注］昭和の初め［＃改行］から続くもの［＃割り注終わり］H2［＃「2」は下付き小文字］O"
+                           "m2［＃「2」は上付き小文字］学［＃レ］而時習［＃レ］之［＃（ヲ）］12［＃「12」は縦中横］\r\n"},
     };
     for (std::size_t setUp = 0; setUp < std::size(novelSetUps); ++setUp)
         for (const auto& [name, book] : novels)
