@@ -86,6 +86,7 @@ int main(int argc, char** argv)
                   "［＃ここから罫囲み］\r\n囲みの中の長い文章がここに続いています。\r\n［＃ここで罫囲み終わり］\r\n"},
         {"warichu-kunten", "記録［＃割り注］昭和の初め［＃改行］から続くもの［＃割り注終わり］H2［＃「2」は下付き小文字］O"
                            "m2［＃「2」は上付き小文字］学［＃レ］而時習［＃レ］之［＃（ヲ）］12［＃「12」は縦中横］\r\n"},
+        {"horizontal", "縦の行\r\n［＃ここから横組み］\r\nCafe' du Port No. 7 漢字《かんじ》\r\n［＃ここで横組み終わり］\r\n"},
     };
     for (std::size_t setUp = 0; setUp < std::size(novelSetUps); ++setUp)
         for (const auto& [name, book] : novels)

@@ -175,6 +175,13 @@ void PageComposer::QueueHorizontal(const Block& block)
         const int start = depth + Quarters(em, RubySpaceQuarters);
         if (start + em > columnLength && depth > 0)
             flush();
+        // The box shows the text of its lines, and reports their ruby and marks.
+        if (depth == 0)
+            box.Line.Text.Begin = line.Text.Begin;
+        box.Line.Text.End = line.Text.End;
+        box.Line.EndsBlock = line.EndsBlock;
+        box.Line.Rubies.insert(box.Line.Rubies.end(), line.Rubies.begin(), line.Rubies.end());
+        box.Line.Marks.insert(box.Line.Marks.end(), line.Marks.begin(), line.Marks.end());
         const int top = depth + Quarters(em, RubySpaceQuarters);
         // Down the column is along the box; across it, from the box's centre.
         for (PlacedGlyph glyph : line.Glyphs) {
