@@ -346,12 +346,12 @@ int Quarters(int em, int quarters)
 }
 
 // The room the composer gives a line across: over it, its ruby space or as
-// far as its marks reach (none for a picture); under it, the gap between
-// lines or its marks' reach and half the gap.
+// far as its marks reach (none for a picture or a 横組み box); under it, the
+// gap between lines or its marks' reach and half the gap.
 int RoomOver(const LaidLine& line)
 {
     const int reach = (line.OverReach + FixedOne - 1) / FixedOne;
-    return line.Picture ? 0 : std::max(Quarters(line.Em, RubySpaceQuarters), reach);
+    return line.Picture || line.HorizontalBox ? 0 : std::max(Quarters(line.Em, RubySpaceQuarters), reach);
 }
 
 int RoomUnder(const LaidLine& line)

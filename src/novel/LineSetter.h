@@ -94,6 +94,9 @@ struct LaidLine {
     bool EndsBlock = false;
     // A line that shows a picture: Em is how deep it stands across the lines.
     std::shared_ptr<const LinePicture> Picture;
+    // A box of horizontal lines in a vertical book (横組み): Em is how wide it
+    // stands across the columns, its lines' ruby inside it.
+    bool HorizontalBox = false;
 };
 
 // The air a framed run of lines keeps between its frame and its type, across

@@ -23,10 +23,10 @@ int CeilPixels(Fixed value)
 }
 
 // The room over a line: its ruby space, or as far as its marks reach. A
-// picture needs none.
+// picture needs none, nor does a 横組み box, whose ruby stands inside it.
 int RoomOver(const LaidLine& line)
 {
-    if (line.Picture)
+    if (line.Picture || line.HorizontalBox)
         return 0;
     return std::max(Quarters(line.Em, RubySpaceQuarters), CeilPixels(line.OverReach));
 }
@@ -166,6 +166,7 @@ void PageComposer::QueueHorizontal(const Block& block)
             return;
         box.Line.Em = width;
         box.Line.Extent = depth * FixedOne;
+        box.Line.HorizontalBox = true;
         pending_.push_back(std::move(box));
         box = ComposedLine{};
         depth = 0;
