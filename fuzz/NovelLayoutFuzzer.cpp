@@ -146,6 +146,11 @@ bool IsWidenedBase(std::string_view base, std::size_t at, TextRange given)
            (at + base.size() == given.End || at + lastStart < given.End);
 }
 
+int Quarters(int em, int quarters)
+{
+    return em * quarters / 4;
+}
+
 // The part of the book a block belongs to; a page holds one part only.
 enum class Section { Body, Title, Centred, Colophon };
 
@@ -340,11 +345,6 @@ private:
     std::optional<BlockRubies> rubies_;
 };
 
-int Quarters(int em, int quarters)
-{
-    return em * quarters / 4;
-}
-
 // The room the composer gives a line across: over it, its ruby space or as
 // far as its marks reach (none for a picture or a 横組み box); under it, the
 // gap between lines or its marks' reach and half the gap.
@@ -367,10 +367,22 @@ int Filled(const LaidLine& line, int start)
     return start + line.Em + RoomUnder(line) - Quarters(line.Em, LineGapQuarters);
 }
 
-// What a line is never parted in: one cluster, a ruby group, a warichu's or
-// small text's part, or text set upright in one cell.
-bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases)
+// Whether a 横組み box holds no more than one line with the ruby space over
+// it, were its lines of the largest type in it.
+bool IsOneLineBox(const LaidLine& box, int bodyEm)
 {
+    int em = bodyEm;
+    for (const PlacedGlyph& glyph : box.Glyphs)
+        em = std::max(em, glyph.Face->PixelSize());
+    return box.HorizontalBox && RoundFixed(box.Extent - box.Start) <= Quarters(em, RubySpaceQuarters) + em;
+}
+
+// What a line is never parted in: one cluster, a ruby group, a warichu's or
+// small text's part, text set upright in one cell, or one horizontal line.
+bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases, int bodyEm)
+{
+    if (IsOneLineBox(line.Line, bodyEm))
+        return true;
     const TextRange range = line.Line.Text;
     const auto whole = [&](TextRange r) { return r.Begin <= range.Begin && range.End <= r.End; };
     for (const Span& span : block.Spans)
@@ -491,7 +503,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(&block != title || line.Heading > 0, "the title is not a heading");
             const std::vector<TextRange> bases = walk.Take(line);
             stack.Take(line.Line);
-            CheckAlong(line, geometry, IsOnePiece(line, block, bases));
+            CheckAlong(line, geometry, IsOnePiece(line, block, bases, geometry.Em));
         }
         stack.CheckPlaces(page, section == Section::Title || section == Section::Centred);
         Require(page.Header.Text == (section == Section::Body && title ? title->Text : ""),

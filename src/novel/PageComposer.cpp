@@ -160,12 +160,13 @@ void PageComposer::QueueHorizontal(const Block& block)
         width = std::max(width, RoundFixed(line.Extent));
     const int columnLength = RoundFixed(geometry_.Measure);
     ComposedLine box;
-    int depth = 0;
+    int depth = 0;  // where the next line's slot starts in the box
+    int end = 0;    // where the last line's em box ends: the air after it is not the box's
     const auto flush = [&] {
         if (box.Line.Glyphs.empty() && box.Text.empty())
             return;
         box.Line.Em = width;
-        box.Line.Extent = depth * FixedOne;
+        box.Line.Extent = end * FixedOne;
         box.Line.HorizontalBox = true;
         pending_.push_back(std::move(box));
         box = ComposedLine{};
@@ -192,7 +193,8 @@ void PageComposer::QueueHorizontal(const Block& block)
             box.Line.Glyphs.push_back(glyph);
         }
         box.Text.append(std::string_view(block.Text).substr(line.Text.Begin, line.Text.End - line.Text.Begin));
-        depth = top + em + Quarters(em, LineGapQuarters);
+        end = top + em;
+        depth = end + Quarters(em, LineGapQuarters);
     }
     flush();
 }
