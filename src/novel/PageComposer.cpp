@@ -149,7 +149,8 @@ void PageComposer::Queue(const Block& block, std::vector<LaidLine>&& lines)
 
 // A block set horizontally in a vertical book (横組み): its lines, as long as
 // the text block is wide, stand in boxes as deep as the longest of them and
-// as long as the column allows, each box taking the place of a column.
+// as long as the column allows, each box taking the place of a column. An
+// empty block makes an empty box, as it makes an empty line elsewhere.
 void PageComposer::QueueHorizontal(const Block& block)
 {
     std::vector<LaidLine> lines;
@@ -163,8 +164,6 @@ void PageComposer::QueueHorizontal(const Block& block)
     int depth = 0;  // where the next line's slot starts in the box
     int end = 0;    // where the last line's em box ends: the air after it is not the box's
     const auto flush = [&] {
-        if (box.Line.Glyphs.empty() && box.Text.empty())
-            return;
         box.Line.Em = width;
         box.Line.Extent = end * FixedOne;
         box.Line.HorizontalBox = true;
