@@ -77,8 +77,11 @@ bool PageComposer::Refill()
         const Section previous = section_;
         Prepare(block_);
         breakPending_ = block_.Break != BreakBefore::None || section_ != previous;
-        // A block that is a picture alone shows the picture in place of its line.
-        const bool pictureAlone = block_.Text == kObjectReplacement;
+        // A block that is a picture alone shows the picture in place of its
+        // line; the character typed in the text without a picture is text.
+        const bool pictureAlone =
+            block_.Text == kObjectReplacement &&
+            std::ranges::any_of(block_.Spans, [](const Span& span) { return span.Kind == SpanKind::Picture; });
         if (geometry_.Vertical && block_.Style.Horizontal) {
             QueueHorizontal(block_);
         } else if (!pictureAlone) {
