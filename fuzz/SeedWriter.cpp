@@ -88,6 +88,8 @@ int main(int argc, char** argv)
                            "m2［＃「2」は上付き小文字］学［＃レ］而時習［＃レ］之［＃（ヲ）］12［＃「12」は縦中横］\r\n"},
         {"horizontal", "縦の行\r\n［＃ここから横組み］\r\nCafe' du Port No. 7 漢字《かんじ》\r\n［＃ここで横組み終わり］\r\n"},
         {"horizontal-blank", "［＃ここから横組み］\r\n一\r\n［＃改ページ］\r\n\r\n二\r\n［＃ここで横組み終わり］\r\n"},
+        {"horizontal-pictures", "［＃ここから横組み］\r\n［＃挿絵（a.png）入る］\r\n横［＃「猫」のキャプション付きの図（b.png）入る］\r\n"
+                                "［＃ここで横組み終わり］\r\n"},
         {"object-replacement", "前\r\n\xEF\xBF\xBC\r\n［＃改ページ］\r\n\xEF\xBF\xBC\r\n後\r\n"},
         {"horizontal-long", "［＃ここから横組み］\r\n" + Repeat("横組みの長い段落", 60) + "\r\n［＃ここで横組み終わり］\r\n"},
     };

@@ -82,7 +82,7 @@ bool PageComposer::Refill()
         const bool pictureAlone =
             block_.Text == kObjectReplacement &&
             std::ranges::any_of(block_.Spans, [](const Span& span) { return span.Kind == SpanKind::Picture; });
-        if (geometry_.Vertical && block_.Style.Horizontal) {
+        if (!pictureAlone && geometry_.Vertical && block_.Style.Horizontal) {
             QueueHorizontal(block_);
         } else if (!pictureAlone) {
             std::vector<LaidLine> lines;
