@@ -68,6 +68,7 @@ LineSetter::Unit LineSetter::MergeRows(std::size_t first, std::size_t last, bool
     merged.End = units_[last - 1].End;
     merged.FirstGlyph = static_cast<std::uint32_t>(glyphs_.size());
     merged.MarkCount[0] = merged.MarkCount[1] = 0;
+    merged.RubyCount = 0;
     merged.Hangs = merged.Space = false;
     const Typeface& line = *merged.Face;
     Fixed pen[2] = {0, 0};
@@ -81,6 +82,10 @@ LineSetter::Unit LineSetter::MergeRows(std::size_t first, std::size_t last, bool
             glyphs_.push_back(glyph);
         }
         pen[row] += unit.Advance;
+        // The units' rubies follow each other in rubies_, as the units do.
+        if (merged.RubyCount == 0)
+            merged.FirstRuby = unit.FirstRuby;
+        merged.RubyCount += unit.RubyCount;
         merged.Wide = merged.Wide || unit.Wide;
         merged.Sides |= unit.Sides;
         for (std::size_t side = 0; side < 2; ++side) {
