@@ -406,7 +406,7 @@ bool EndsHanging(std::string_view text)
 // Along the line a box keeps to the measure, but for one cell of hanging
 // punctuation, which the margins (at least a cell and a half) leave room for,
 // and for a piece too long for a whole line, which stands alone on its line
-// rather than be parted.
+// rather than be parted. (Across the lines, PageStack keeps it in place.)
 void CheckAlong(const ComposedLine& line, const PageGeometry& geometry, bool onePiece)
 {
     const LineBox& box = line.Box;
@@ -419,8 +419,6 @@ void CheckAlong(const ComposedLine& line, const PageGeometry& geometry, bool one
     const int hangingCell = EndsHanging(line.Text) ? line.Line.Em : 0;
     Require(along >= alongStart && along + length <= alongStart + RoundFixed(geometry.Measure) + hangingCell,
             "a line runs past its measure but for a hanging cell");
-    Require(box.X >= 0 && box.Y >= 0 && box.X + box.W <= geometry.Width && box.Y + box.H <= geometry.Height,
-            "a line box outside the page");
 }
 
 // Follows the composer down a page: each line stands past the one before by
