@@ -377,8 +377,8 @@ bool IsOneLineBox(const LaidLine& box, int bodyEm)
     return box.HorizontalBox && RoundFixed(box.Extent - box.Start) <= Quarters(em, RubySpaceQuarters) + em;
 }
 
-// What a line is never parted in: one cluster, a ruby group, a warichu's or
-// small text's part, text set upright in one cell, or one horizontal line.
+// What a line is never parted in: one cluster, a ruby group, small text after
+// its character, text set upright in one cell, or one horizontal line.
 bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases, int bodyEm)
 {
     if (IsOneLineBox(line.Line, bodyEm))
@@ -386,8 +386,7 @@ bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<
     const TextRange range = line.Line.Text;
     const auto whole = [&](TextRange r) { return r.Begin <= range.Begin && range.End <= r.End; };
     for (const Span& span : block.Spans)
-        if ((span.Kind == SpanKind::Warichu || span.Kind == SpanKind::Small || span.Kind == SpanKind::Upright) &&
-            whole(span.Range))
+        if ((span.Kind == SpanKind::Small || span.Kind == SpanKind::Upright) && whole(span.Range))
             return true;
     return (bases.size() == 1 && whole(bases.front())) || IsOneCluster(line.Text);
 }
