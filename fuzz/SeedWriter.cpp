@@ -87,6 +87,7 @@ int main(int argc, char** argv)
         {"warichu-kunten", "記録［＃割り注］昭和の初め［＃改行］から続くもの［＃割り注終わり］H2［＃「2」は下付き小文字］O"
                            "m2［＃「2」は上付き小文字］学［＃レ］而時習［＃レ］之［＃（ヲ）］12［＃「12」は縦中横］\r\n"},
         {"warichu-ruby", "前［＃割り注］注の漢字《かんじ》［＃改行］二行目［＃割り注終わり］後\r\n"},
+        {"warichu-spaces", "［＃割り注］" + Repeat("ab        ", 30) + "［＃割り注終わり］\r\n"},
         {"horizontal", "縦の行\r\n［＃ここから横組み］\r\nCafe' du Port No. 7 漢字《かんじ》\r\n［＃ここで横組み終わり］\r\n"},
         {"horizontal-blank", "［＃ここから横組み］\r\n一\r\n［＃改ページ］\r\n\r\n二\r\n［＃ここで横組み終わり］\r\n"},
         {"horizontal-pictures", "［＃ここから横組み］\r\n［＃挿絵（a.png）入る］\r\n横［＃「猫」のキャプション付きの図（b.png）入る］\r\n"

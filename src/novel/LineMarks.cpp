@@ -74,9 +74,10 @@ void LineSetter::NoteSpans(const Block& block)
             covers[2 + side].Cover(first, last, [&](std::size_t u) { units_[u].Sides |= LineBeside[side]; });
         } else if (span.Kind == SpanKind::Warichu) {
             covers[4].Cover(first, last, [&](std::size_t u) {
-                // Its rows are made again on every line, so nothing in it hangs.
+                // Its rows are made again on every line, so nothing in it
+                // hangs, and a space in it takes room in its row.
                 units_[u].Warichu = static_cast<std::int32_t>(s);
-                units_[u].Hangs = false;
+                units_[u].Hangs = units_[u].Space = false;
             });
         }
     }
