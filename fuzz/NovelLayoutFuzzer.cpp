@@ -294,8 +294,9 @@ public:
         return AtBlockStart() && (Next().Break != BreakBefore::None || SectionOf(Next()) != previous);
     }
 
-    // Returns the ruby bases of the groups shown on the line.
-    std::vector<TextRange> Take(const ComposedLine& line)
+    // Returns the ruby bases of the groups shown on the line; none for a line
+    // that shows no text of its block.
+    std::optional<std::vector<TextRange>> Take(const ComposedLine& line)
     {
         if (AtBlockStart()) {
             showings_ = ShowingsOf(Next());
@@ -303,7 +304,7 @@ public:
             rubies_.emplace(Next());
         }
         const Showing& showing = showings_[showing_];
-        std::vector<TextRange> bases;
+        std::optional<std::vector<TextRange>> bases;
         if (showing.What == Showing::Picture) {
             Require(line.Line.Picture && line.Text == showing.Source && line.Line.Rubies.empty(),
                     "a picture's line is not where it belongs");
@@ -317,7 +318,7 @@ public:
         Require(range.End > range.Begin || showing.Source.empty(), "an empty line in a block with text");
         Require(line.Text == TextOf(showing.Source, range), "a line shows other text than its own");
         if (showing.OfBlock)
-            bases = rubies_->Take(line.Line);
+            bases.emplace(rubies_->Take(line.Line));
         else
             Require(line.Line.Rubies.empty(), "a caption with ruby");
         offset_ = range.End;
@@ -497,10 +498,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(i == 0 || !walk.StartsPage(), "a new page or part of the book starts within a page");
             const Block& block = walk.Next();
             section = SectionOf(block);
-            Require(&block != title || line.Heading > 0, "the title is not a heading");
-            const std::vector<TextRange> bases = walk.Take(line);
+            const std::optional<std::vector<TextRange>> bases = walk.Take(line);
+            Require(&block != title || !bases || line.Heading > 0, "the title is not a heading");
             stack.Take(line.Line);
-            CheckAlong(line, geometry, IsOnePiece(line, block, bases, geometry.Em));
+            CheckAlong(line, geometry, IsOnePiece(line, block, bases.value_or(std::vector<TextRange>{}), geometry.Em));
         }
         stack.CheckPlaces(page, section == Section::Title || section == Section::Centred);
         Require(page.Header.Text == (section == Section::Body && title ? title->Text : ""),
