@@ -378,11 +378,20 @@ bool IsOneLineBox(const LaidLine& box, int bodyEm)
     return box.HorizontalBox && RoundFixed(box.Extent - box.Start) <= Quarters(em, RubySpaceQuarters) + em;
 }
 
+// Whether a column's glyphs all stand in one cell, side by side: digits or
+// marks set upright together (縦中横).
+bool IsOneCell(const LaidLine& line, bool vertical)
+{
+    return vertical && !line.Glyphs.empty() &&
+           std::ranges::all_of(line.Glyphs, [&](const PlacedGlyph& glyph) { return glyph.X == line.Glyphs.front().X; });
+}
+
 // What a line is never parted in: one cluster, a ruby group, small text after
 // its character, text set upright in one cell, or one horizontal line.
-bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases, int bodyEm)
+bool IsOnePiece(const ComposedLine& line, const Block& block, const std::vector<TextRange>& bases,
+                const PageGeometry& geometry)
 {
-    if (IsOneLineBox(line.Line, bodyEm))
+    if (IsOneLineBox(line.Line, geometry.Em) || IsOneCell(line.Line, geometry.Vertical))
         return true;
     const TextRange range = line.Line.Text;
     const auto whole = [&](TextRange r) { return r.Begin <= range.Begin && range.End <= r.End; };
@@ -501,7 +510,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::optional<std::vector<TextRange>> bases = walk.Take(line);
             Require(&block != title || !bases || line.Heading > 0, "the title is not a heading");
             stack.Take(line.Line);
-            CheckAlong(line, geometry, IsOnePiece(line, block, bases.value_or(std::vector<TextRange>{}), geometry.Em));
+            CheckAlong(line, geometry, IsOnePiece(line, block, bases.value_or(std::vector<TextRange>{}), geometry));
         }
         stack.CheckPlaces(page, section == Section::Title || section == Section::Centred);
         Require(page.Header.Text == (section == Section::Body && title ? title->Text : ""),
