@@ -55,10 +55,35 @@ Typeface::Typeface(const FontFile& file, int pixelSize, bool syntheticBold)
 {
     FT_Set_Pixel_Sizes(face_.get(), 0, FT_UInt(pixelSize_));
     ascent_ = AscentOf(face_.get(), pixelSize_);
-    shaping_.reset(hb_ft_font_create_referenced(face_.get()));
+    const HarfBuzzFont outlines(hb_ft_font_create_referenced(face_.get()));
     // Unhinted advances keep the positions of a justified line exact; the
     // glyphs themselves are drawn hinted.
-    hb_ft_font_set_load_flags(shaping_.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
+    hb_ft_font_set_load_flags(outlines.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
+    // HarfBuzz's FreeType functions load a glyph's outline whenever vertical
+    // shaping asks for the glyph's origin, which made that lookup most of the
+    // cost of shaping a column. The shaping font asks the FreeType one once
+    // per glyph and keeps the answer; it passes every other question on.
+    shaping_.reset(hb_font_create_sub_font(outlines.get()));
+    hb_font_funcs_t* functions = hb_font_funcs_create();
+    hb_font_funcs_set_glyph_v_origin_func(functions, KeptVerticalOrigin, nullptr, nullptr);
+    hb_font_set_funcs(shaping_.get(), functions, this, nullptr);
+    hb_font_funcs_destroy(functions);
+}
+
+hb_bool_t Typeface::KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codepoint_t glyph, hb_position_t* x,
+                                       hb_position_t* y, void*)
+{
+    auto& kept = static_cast<Typeface*>(typeface)->verticalOrigins_;
+    auto found = kept.find(glyph);
+    if (found == kept.end()) {
+        VerticalOrigin origin;
+        if (!hb_font_get_glyph_v_origin(hb_font_get_parent(font), glyph, &origin.X, &origin.Y))
+            return false;
+        found = kept.emplace(glyph, origin).first;
+    }
+    *x = found->second.X;
+    *y = found->second.Y;
+    return true;
 }
 
 std::uint32_t Typeface::NominalGlyph(char32_t character) const

@@ -42,7 +42,15 @@ public:
     const Glyph& Render(std::uint32_t glyph, bool rotated);
 
 private:
+    // Where a glyph's vertical origin lies from its horizontal one.
+    struct VerticalOrigin {
+        hb_position_t X = 0;
+        hb_position_t Y = 0;
+    };
+
     Glyph Draw(std::uint32_t glyph, bool rotated);
+    static hb_bool_t KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codepoint_t glyph, hb_position_t* x,
+                                        hb_position_t* y, void* unused);
 
     FreeTypeFace face_;
     HarfBuzzFont shaping_;
@@ -51,6 +59,7 @@ private:
     bool syntheticBold_;
     std::unordered_map<std::uint64_t, Glyph> glyphs_;
     std::unordered_map<char32_t, bool> verticalForms_;
+    std::unordered_map<std::uint32_t, VerticalOrigin> verticalOrigins_;
 };
 
 }  // namespace tessaro::novel
