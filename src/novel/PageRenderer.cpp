@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/Color.h"
+
 namespace tessaro::novel {
 
 namespace {
@@ -113,6 +115,25 @@ TBitmap BlankPage(int width, int height, bool gray)
         page.SetHeight(height);
     }
     return page;
+}
+
+void WhitenPage(TBitmap& page, int width, int height, bool gray)
+{
+    const TPixelFormat form = gray ? TPixelFormat::pf8bit : TPixelFormat::pfDevice;
+    if (page.Width() != width || page.Height() != height || page.PixelFormat() != form) {
+        page = BlankPage(width, height, gray);
+        return;
+    }
+    // Pixels still shared with a page waiting to be saved stay with it.
+    page.MakeOwnPixelsForOverwrite();
+    const DevicePixel white = ColorToPixel(clWhite);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = page.MutableScanLine(y);
+        if (gray)
+            std::memset(row, 0xFF, std::size_t(page.RowBytes()));
+        else
+            std::fill_n(reinterpret_cast<DevicePixel*>(row), width, white);
+    }
 }
 
 void RenderPage(const ComposedPage& page, TBitmap& raster)

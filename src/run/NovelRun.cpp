@@ -128,7 +128,7 @@ bool NovelRun::Tick(const TickSettings& settings, const PageSaver& save)
     for (const PageHeading& heading : composed_.Headings)
         metadata_.Headings.push_back({pageCounter_, heading.Level, heading.Text});
     const DeviceProfile& device = settings_.Device;
-    page_ = BlankPage(device.Width, device.Height, device.GrayLevels > 0);
+    WhitenPage(page_, device.Width, device.Height, device.GrayLevels > 0);
     RenderPage(composed_, page_);
     const std::string path =
         OutputPath(settings.OutputDirectory, settings.Prefix, pageCounter_, PagesInPng(settings_) ? ".png" : ".jpg");
