@@ -61,11 +61,13 @@ Typeface::Typeface(const FontFile& file, int pixelSize, bool syntheticBold)
     hb_ft_font_set_load_flags(outlines.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
     // HarfBuzz's FreeType functions load a glyph's outline whenever vertical
     // shaping asks for the glyph's origin, which made that lookup most of the
-    // cost of shaping a column. The shaping font asks the FreeType one once
-    // per glyph and keeps the answer; it passes every other question on.
+    // cost of shaping a column, and read its vertical advance under a lock.
+    // The shaping font asks the FreeType one once per glyph and keeps the
+    // answers; it passes every other question on.
     shaping_.reset(hb_font_create_sub_font(outlines.get()));
     hb_font_funcs_t* functions = hb_font_funcs_create();
     hb_font_funcs_set_glyph_v_origin_func(functions, KeptVerticalOrigin, nullptr, nullptr);
+    hb_font_funcs_set_glyph_v_advance_func(functions, KeptVerticalAdvance, nullptr, nullptr);
     hb_font_set_funcs(shaping_.get(), functions, this, nullptr);
     hb_font_funcs_destroy(functions);
 }
@@ -84,6 +86,15 @@ hb_bool_t Typeface::KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codep
     *x = found->second.X;
     *y = found->second.Y;
     return true;
+}
+
+hb_position_t Typeface::KeptVerticalAdvance(hb_font_t* font, void* typeface, hb_codepoint_t glyph, void*)
+{
+    auto& kept = static_cast<Typeface*>(typeface)->verticalAdvances_;
+    auto found = kept.find(glyph);
+    if (found == kept.end())
+        found = kept.emplace(glyph, hb_font_get_glyph_v_advance(hb_font_get_parent(font), glyph)).first;
+    return found->second;
 }
 
 std::uint32_t Typeface::NominalGlyph(char32_t character) const

@@ -51,6 +51,7 @@ private:
     Glyph Draw(std::uint32_t glyph, bool rotated);
     static hb_bool_t KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codepoint_t glyph, hb_position_t* x,
                                         hb_position_t* y, void* unused);
+    static hb_position_t KeptVerticalAdvance(hb_font_t* font, void* typeface, hb_codepoint_t glyph, void* unused);
 
     FreeTypeFace face_;
     HarfBuzzFont shaping_;
@@ -60,6 +61,7 @@ private:
     std::unordered_map<std::uint64_t, Glyph> glyphs_;
     std::unordered_map<char32_t, bool> verticalForms_;
     std::unordered_map<std::uint32_t, VerticalOrigin> verticalOrigins_;
+    std::unordered_map<std::uint32_t, hb_position_t> verticalAdvances_;
 };
 
 }  // namespace tessaro::novel
