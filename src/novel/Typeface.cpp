@@ -5,6 +5,7 @@
 #include <hb-ft.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "text/Exception.h"
 
@@ -46,6 +47,26 @@ Glyph RotatedClockwise(const Glyph& glyph)
             turned.Coverage[std::size_t(row) * turned.Width + column] =
                 glyph.Coverage[std::size_t(glyph.Rows - 1 - column) * glyph.Width + row];
     return turned;
+}
+
+// Glyph boxes are made a whole number of this many columns wide, with blank
+// columns on the right: drawing then blends whole vector lanes, with no odd
+// pixels left over at the end of each row. Blank coverage leaves a pixel as
+// it is.
+constexpr int LaneColumns = 16;
+
+Glyph WidenedToLanes(Glyph glyph)
+{
+    const int width = (glyph.Width + LaneColumns - 1) / LaneColumns * LaneColumns;
+    if (width == glyph.Width)
+        return glyph;
+    std::vector<std::uint8_t> coverage(std::size_t(width) * std::size_t(glyph.Rows), 0);
+    for (int row = 0; row < glyph.Rows; ++row)
+        std::copy_n(glyph.Coverage.data() + std::size_t(row) * std::size_t(glyph.Width), glyph.Width,
+                    coverage.data() + std::size_t(row) * std::size_t(width));
+    glyph.Coverage = std::move(coverage);
+    glyph.Width = width;
+    return glyph;
 }
 
 }  // namespace
@@ -126,14 +147,14 @@ const Glyph& Typeface::Render(std::uint32_t glyph, bool rotated)
     const std::uint64_t key = (std::uint64_t(glyph) << 1) | (rotated ? 1 : 0);
     auto found = glyphs_.find(key);
     if (found == glyphs_.end())
-        found = glyphs_.emplace(key, Draw(glyph, rotated)).first;
+        found = glyphs_.emplace(key, WidenedToLanes(Draw(glyph, rotated))).first;
     return found->second;
 }
 
 Glyph Typeface::Draw(std::uint32_t glyph, bool rotated)
 {
     if (rotated)
-        return RotatedClockwise(Render(glyph, false));
+        return RotatedClockwise(Draw(glyph, false));
     Glyph drawn;
     FT_Face face = face_.get();
     if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)

@@ -38,7 +38,8 @@ public:
     bool HasVerticalForm(char32_t character);
 
     // The coverage of a glyph drawn with its origin at (0, 0); rotated turns
-    // it a quarter turn clockwise about the origin.
+    // it a quarter turn clockwise about the origin. The box may end in blank
+    // columns on the right.
     const Glyph& Render(std::uint32_t glyph, bool rotated);
 
 private:
