@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <hb-ft.h>
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/Color.h"
 #include "imaging/FontMatch.h"
 #include "imaging/PlatformFont.h"
 #include "novel/LineSetter.h"
@@ -39,50 +41,58 @@ std::vector<std::uint8_t> PixelBytes(const TBitmap& raster)
 }
 
 // A glyph blended over gray g at coverage c gives (g * (255 - c) + 127) / 255,
-// wherever it lands, clipped at the page's edges.
+// wherever it lands, clipped at the page's edges, in either form of page. The
+// page is narrower than its padded gray rows.
 struct BlendCase {
     const char* Name;
     int X;
     int Y;
+    bool Gray;
 };
 
 class GlyphBlendTest : public ::testing::TestWithParam<BlendCase> {};
 
 TEST_P(GlyphBlendTest, DarkensEachGrayByItsCoverage)
 {
-    constexpr int Size = 64;
+    constexpr int Width = 62, Height = 64;
+    const BlendCase& c = GetParam();
     Typeface face(Mincho(), 36, false);
     const std::uint32_t id = face.NominalGlyph(U'永');
     const Glyph& glyph = face.Render(id, false);
-    TBitmap raster = BlankPage(Size, Size, true);
+    TBitmap raster = BlankPage(Width, Height, c.Gray);
     // Every gray from black to white somewhere under the glyph.
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x)
-            raster.MutableScanLine(y)[x] = static_cast<std::uint8_t>(3 * x + 5 * y);
-    const std::vector<std::uint8_t> before = PixelBytes(raster);
+    const auto grayAt = [](int x, int y) { return static_cast<std::uint8_t>(3 * x + 5 * y); };
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            if (c.Gray)
+                raster.MutableScanLine(y)[x] = grayAt(x, y);
+            else
+                reinterpret_cast<DevicePixel*>(raster.MutableScanLine(y))[x] =
+                    MakePixel(grayAt(x, y), grayAt(x, y), grayAt(x, y));
 
     ComposedPage page;
     ComposedLine& line = page.Lines.emplace_back();
     line.Line.Glyphs.push_back({&face, id, 0, 0, false});
-    line.OriginX = GetParam().X;
-    line.OriginY = GetParam().Y;
+    line.OriginX = c.X;
+    line.OriginY = c.Y;
     RenderPage(page, raster);
 
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            const int column = x - (line.OriginX + glyph.Left);
-            const int row = y - (line.OriginY - glyph.Top);
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x) {
+            const int column = x - (c.X + glyph.Left);
+            const int row = y - (c.Y - glyph.Top);
             const bool inside = column >= 0 && column < glyph.Width && row >= 0 && row < glyph.Rows;
             const unsigned coverage = inside ? glyph.Coverage[std::size_t(row * glyph.Width + column)] : 0;
-            const unsigned gray = before[std::size_t(y * raster.RowBytes() + x)];
-            ASSERT_EQ(raster.ScanLine(y)[x], (gray * (255 - coverage) + 127) / 255) << x << "," << y;
+            const auto blended = static_cast<std::uint8_t>((grayAt(x, y) * (255 - coverage) + 127) / 255);
+            ASSERT_EQ(raster.PixelAt(x, y), MakePixel(blended, blended, blended)) << x << "," << y;
         }
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, GlyphBlendTest,
-                         ::testing::Values(BlendCase{"Inside", 10, 40}, BlendCase{"PastTheRightEdge", 40, 40},
-                                           BlendCase{"PastTheTopLeftCorner", -12, 20},
-                                           BlendCase{"PastTheFoot", 5, 70}),
+                         ::testing::Values(BlendCase{"Inside", 10, 40, true}, BlendCase{"PastTheRightEdge", 40, 40, true},
+                                           BlendCase{"PastTheTopLeftCorner", -12, 20, true},
+                                           BlendCase{"PastTheFoot", 5, 70, true},
+                                           BlendCase{"DisplayPastTheRightEdge", 40, 40, false}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // Pages drawn one after another on the same raster come out as if each had a
@@ -128,6 +138,34 @@ INSTANTIATE_TEST_SUITE_P(Forms, PageReuseTest,
                                            ReuseCase{"DisplayVertical", false, true}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// Whatever page it is given, WhitenPage leaves the blank page asked for.
+struct WhitenCase {
+    const char* Name;
+    int Width;
+    int Height;
+    bool Gray;
+};
+
+class WhitenPageTest : public ::testing::TestWithParam<WhitenCase> {};
+
+TEST_P(WhitenPageTest, GivesTheBlankPageAskedFor)
+{
+    const WhitenCase& c = GetParam();
+    TBitmap page = BlankPage(40, 30, true);
+    std::fill_n(page.MutableScanLine(0), page.RowBytes() * page.Height(), std::uint8_t{7});
+    WhitenPage(page, c.Width, c.Height, c.Gray);
+    const TBitmap blank = BlankPage(c.Width, c.Height, c.Gray);
+    EXPECT_EQ(std::make_pair(page.Width(), page.Height()), std::make_pair(blank.Width(), blank.Height()));
+    EXPECT_EQ(page.PixelFormat(), blank.PixelFormat());
+    EXPECT_EQ(page.Palette(), blank.Palette());
+    EXPECT_EQ(PixelBytes(page), PixelBytes(blank));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, WhitenPageTest,
+                         ::testing::Values(WhitenCase{"Same", 40, 30, true}, WhitenCase{"Taller", 40, 31, true},
+                                           WhitenCase{"Wider", 44, 30, true}, WhitenCase{"Display", 40, 30, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 // Shaping keeps what HarfBuzz's FreeType font answers, asked again or not.
 TEST(NovelShapingTest, VerticalGlyphsSitWhereTheFreeTypeFontPutsThem)
 {
@@ -159,6 +197,31 @@ TEST(NovelShapingTest, VerticalGlyphsSitWhereTheFreeTypeFontPutsThem)
             EXPECT_EQ(std::tie(shaped[i].Advance, shaped[i].OffsetX, shaped[i].OffsetY),
                       std::make_tuple(-positions[i].y_advance, positions[i].x_offset, -positions[i].y_offset))
                 << "glyph " << i << ", time " << time;
+    }
+}
+
+// A glyph's box holds FreeType's own bitmap of it, blank columns after it.
+TEST(NovelGlyphTest, BoxHoldsTheFreeTypeBitmapThenBlankColumns)
+{
+    const FontFile file = Mincho();
+    Typeface face(file, 36, false);
+    FT_Face plain = nullptr;
+    ASSERT_EQ(FT_New_Face(ThreadFreeTypeLibrary(), file.Path.c_str(), file.Index, &plain), 0);
+    const FreeTypeFace owner(plain);
+    FT_Set_Pixel_Sizes(plain, 0, 36);
+    for (const char32_t character : {U'永', U'l', U'。', U'ー'}) {
+        const std::uint32_t id = face.NominalGlyph(character);
+        const Glyph& glyph = face.Render(id, false);
+        ASSERT_EQ(FT_Load_Glyph(plain, id, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL), 0);
+        ASSERT_EQ(FT_Render_Glyph(plain->glyph, FT_RENDER_MODE_NORMAL), 0);
+        const FT_Bitmap& bitmap = plain->glyph->bitmap;
+        ASSERT_EQ(glyph.Rows, int(bitmap.rows));
+        ASSERT_GE(glyph.Width, int(bitmap.width));
+        for (int row = 0; row < glyph.Rows; ++row)
+            for (int column = 0; column < glyph.Width; ++column)
+                ASSERT_EQ(glyph.Coverage[std::size_t(row * glyph.Width + column)],
+                          column < int(bitmap.width) ? bitmap.buffer[row * bitmap.pitch + column] : 0)
+                    << std::uint32_t(character) << " at " << column << "," << row;
     }
 }
 
