@@ -42,38 +42,36 @@ fi
 out=$work/out
 again=$work/again
 
-# measure COMMAND...: runs the command REPEAT times under /usr/bin/time -v,
-# each time into empty page folders, and sets seconds to the shortest wall
-# time (or, for the floor, the shortest time it reports itself) and rss_kib
-# to the largest peak resident set.
+# measure KEY COMMAND...: runs the command once under /usr/bin/time -v, into
+# empty page folders, and keeps for KEY the shortest wall time (for the floor,
+# the time it reports itself) and the largest peak resident set so far.
+declare -A best_seconds peak_kib
 measure() {
-    local log=$work/time.log run elapsed rss
-    seconds=
-    rss_kib=0
-    for run in $(seq "$repeat"); do
-        rm -rf "$again" && mkdir "$again"
-        if [ "$1" != "$floor" ]; then rm -rf "$out" && mkdir "$out"; fi
-        /usr/bin/time -v "$@" >"$work/stdout" 2>"$log" || {
-            cat "$log" >&2
-            echo "benchmark: the run failed: $*" >&2
-            exit 1
-        }
-        if [ "$1" = "$floor" ]; then
-            elapsed=$(awk '{ print $4 }' "$work/stdout")
-        else
-            elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {
-                n = split($2, t, ":"); s = 0
-                for (i = 1; i <= n; ++i) s = s * 60 + t[i]
-                print s }' "$log")
-        fi
-        rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
-        if [ -z "$seconds" ] || awk -v a="$elapsed" -v b="$seconds" 'BEGIN { exit !(a < b) }'; then
-            seconds=$elapsed
-        fi
-        if [ "$rss" -gt "$rss_kib" ]; then
-            rss_kib=$rss
-        fi
-    done
+    local key=$1 log=$work/time.log elapsed rss
+    shift
+    rm -rf "$again" && mkdir "$again"
+    if [ "$1" != "$floor" ]; then rm -rf "$out" && mkdir "$out"; fi
+    /usr/bin/time -v "$@" >"$work/stdout" 2>"$log" || {
+        cat "$log" >&2
+        echo "benchmark: the run failed: $*" >&2
+        exit 1
+    }
+    if [ "$1" = "$floor" ]; then
+        elapsed=$(awk '{ print $4 }' "$work/stdout")
+    else
+        elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ {
+            n = split($2, t, ":"); s = 0
+            for (i = 1; i <= n; ++i) s = s * 60 + t[i]
+            print s }' "$log")
+    fi
+    rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$log")
+    if [ -z "${best_seconds[$key]:-}" ] || awk -v a="$elapsed" -v b="${best_seconds[$key]}" 'BEGIN { exit !(a < b) }'
+    then
+        best_seconds[$key]=$elapsed
+    fi
+    if [ "$rss" -gt "${peak_kib[$key]:-0}" ]; then
+        peak_kib[$key]=$rss
+    fi
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
@@ -91,26 +89,36 @@ check() { # check LABEL VALUE OP TARGET
 
 declare -A per_page
 # run_book NAME TEXT WRITING JOBS...: measures the run at each number of jobs
-# and then the floor over its pages; sets per_page[NAME,WRITING,JOBS] and
-# per_page[NAME,WRITING,floor] in seconds, checks memory.
+# and the floor over the pages of the run before it, REPEAT times in turn so
+# that a change in the machine's other load falls on all of them alike; sets
+# per_page[NAME,WRITING,JOBS] and per_page[NAME,WRITING,floor] in seconds from
+# the fastest of each, and checks memory.
 run_book() {
-    local name=$1 text=$2 writing=$3 jobs count text_bytes
+    local name=$1 text=$2 writing=$3 jobs count text_bytes run key
     shift 3
     text_bytes=$(stat -c %s "$text")
-    for jobs in "$@"; do
-        measure "$batch" --quiet --style novel --device "$device" --writing "$writing" --jobs "$jobs" \
-            --out "$out" "$text"
-        count=$(find "$out" -name 'book*.png' | wc -l)
-        per_page[$name,$writing,$jobs]=$(quotient "$seconds" "$count")
-        printf '%-12s %-10s --jobs %d  %6d pages  %8.2f s  %6.1f pages/s  peak %6s MiB\n' "$name" "$writing" \
-            "$jobs" "$count" "$seconds" "$(ratio "$count" "$seconds")" "$(mib "$rss_kib")"
-        check "  peak memory MiB (text + 128)" "$(mib "$rss_kib")" "<" \
+    for run in $(seq "$repeat"); do
+        for jobs in "$@"; do
+            measure "$name,$writing,$jobs" "$batch" --quiet --style novel --device "$device" --writing "$writing" \
+                --jobs "$jobs" --out "$out" "$text"
+        done
+        measure "$name,$writing,floor" "$floor" "$grays" "$out" "$again"
+    done
+    count=$(find "$out" -name 'book*.png' | wc -l)
+    for jobs in "$@" floor; do
+        key=$name,$writing,$jobs
+        per_page[$key]=$(quotient "${best_seconds[$key]}" "$count")
+        printf '%-12s %-10s %-8s %6d pages  %8.2f s  %6.1f pages/s' "$name" "$writing" \
+            "$([ "$jobs" = floor ] && echo floor || echo "--jobs $jobs")" "$count" "${best_seconds[$key]}" \
+            "$(ratio "$count" "${best_seconds[$key]}")"
+        if [ "$jobs" = floor ]; then
+            echo
+            continue
+        fi
+        printf '  peak %6s MiB\n' "$(mib "${peak_kib[$key]}")"
+        check "  peak memory MiB (text + 128)" "$(mib "${peak_kib[$key]}")" "<" \
             "$(awk -v b="$text_bytes" 'BEGIN { printf "%.1f", b / 1048576 + 128 }')"
     done
-    measure "$floor" "$grays" "$out" "$again"
-    per_page[$name,$writing,floor]=$(quotient "$seconds" "$count")
-    printf '%-12s %-10s floor    %6d pages  %8.2f s  %6.1f pages/s\n' "$name" "$writing" "$count" "$seconds" \
-        "$(ratio "$count" "$seconds")"
 }
 
 for size in $sizes; do
