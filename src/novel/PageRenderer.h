@@ -11,6 +11,11 @@ namespace tessaro::novel {
 // gray is true, else in the display form.
 TBitmap BlankPage(int width, int height, bool gray);
 
+// Makes page such a white page. A page of that size and form whose pixels are
+// not shared with a copy is whitened where it is, which spares allocating and
+// filling a new one for each page of a book.
+void WhitenPage(TBitmap& page, int width, int height, bool gray);
+
 void RenderPage(const ComposedPage& page, TBitmap& raster);
 
 }  // namespace tessaro::novel

@@ -5,6 +5,7 @@
 #include <hb-ft.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "text/Exception.h"
 
@@ -48,6 +49,26 @@ Glyph RotatedClockwise(const Glyph& glyph)
     return turned;
 }
 
+// Glyph boxes are made a whole number of this many columns wide, with blank
+// columns on the right: drawing then blends whole vector lanes, with no odd
+// pixels left over at the end of each row. Blank coverage leaves a pixel as
+// it is.
+constexpr int LaneColumns = 16;
+
+Glyph WidenedToLanes(Glyph glyph)
+{
+    const int width = (glyph.Width + LaneColumns - 1) / LaneColumns * LaneColumns;
+    if (width == glyph.Width)
+        return glyph;
+    std::vector<std::uint8_t> coverage(std::size_t(width) * std::size_t(glyph.Rows), 0);
+    for (int row = 0; row < glyph.Rows; ++row)
+        std::copy_n(glyph.Coverage.data() + std::size_t(row) * std::size_t(glyph.Width), glyph.Width,
+                    coverage.data() + std::size_t(row) * std::size_t(width));
+    glyph.Coverage = std::move(coverage);
+    glyph.Width = width;
+    return glyph;
+}
+
 }  // namespace
 
 Typeface::Typeface(const FontFile& file, int pixelSize, FaceStyle style)
@@ -57,10 +78,46 @@ Typeface::Typeface(const FontFile& file, int pixelSize, FaceStyle style)
     slant_ = style.Italic && !(face_->style_flags & FT_STYLE_FLAG_ITALIC);
     FT_Set_Pixel_Sizes(face_.get(), 0, FT_UInt(pixelSize_));
     ascent_ = AscentOf(face_.get(), pixelSize_);
-    shaping_.reset(hb_ft_font_create_referenced(face_.get()));
+    const HarfBuzzFont outlines(hb_ft_font_create_referenced(face_.get()));
     // Unhinted advances keep the positions of a justified line exact; the
     // glyphs themselves are drawn hinted.
-    hb_ft_font_set_load_flags(shaping_.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
+    hb_ft_font_set_load_flags(outlines.get(), FT_LOAD_DEFAULT | FT_LOAD_NO_HINTING);
+    // HarfBuzz's FreeType functions load a glyph's outline whenever vertical
+    // shaping asks for the glyph's origin, which made that lookup most of the
+    // cost of shaping a column, and read its vertical advance under a lock.
+    // The shaping font asks the FreeType one once per glyph and keeps the
+    // answers; it passes every other question on.
+    shaping_.reset(hb_font_create_sub_font(outlines.get()));
+    hb_font_funcs_t* functions = hb_font_funcs_create();
+    hb_font_funcs_set_glyph_v_origin_func(functions, KeptVerticalOrigin, nullptr, nullptr);
+    hb_font_funcs_set_glyph_v_advance_func(functions, KeptVerticalAdvance, nullptr, nullptr);
+    hb_font_set_funcs(shaping_.get(), functions, this, nullptr);
+    hb_font_funcs_destroy(functions);
+}
+
+hb_bool_t Typeface::KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codepoint_t glyph, hb_position_t* x,
+                                       hb_position_t* y, void*)
+{
+    auto& kept = static_cast<Typeface*>(typeface)->verticalOrigins_;
+    auto found = kept.find(glyph);
+    if (found == kept.end()) {
+        VerticalOrigin origin;
+        if (!hb_font_get_glyph_v_origin(hb_font_get_parent(font), glyph, &origin.X, &origin.Y))
+            return false;
+        found = kept.emplace(glyph, origin).first;
+    }
+    *x = found->second.X;
+    *y = found->second.Y;
+    return true;
+}
+
+hb_position_t Typeface::KeptVerticalAdvance(hb_font_t* font, void* typeface, hb_codepoint_t glyph, void*)
+{
+    auto& kept = static_cast<Typeface*>(typeface)->verticalAdvances_;
+    auto found = kept.find(glyph);
+    if (found == kept.end())
+        found = kept.emplace(glyph, hb_font_get_glyph_v_advance(hb_font_get_parent(font), glyph)).first;
+    return found->second;
 }
 
 std::uint32_t Typeface::NominalGlyph(char32_t character) const
@@ -92,14 +149,14 @@ const Glyph& Typeface::Render(std::uint32_t glyph, bool rotated)
     const std::uint64_t key = (std::uint64_t(glyph) << 1) | (rotated ? 1 : 0);
     auto found = glyphs_.find(key);
     if (found == glyphs_.end())
-        found = glyphs_.emplace(key, Draw(glyph, rotated)).first;
+        found = glyphs_.emplace(key, WidenedToLanes(Draw(glyph, rotated))).first;
     return found->second;
 }
 
 Glyph Typeface::Draw(std::uint32_t glyph, bool rotated)
 {
     if (rotated)
-        return RotatedClockwise(Render(glyph, false));
+        return RotatedClockwise(Draw(glyph, false));
     Glyph drawn;
     FT_Face face = face_.get();
     if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)

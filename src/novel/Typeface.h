@@ -45,11 +45,21 @@ public:
     bool HasVerticalForm(char32_t character);
 
     // The coverage of a glyph drawn with its origin at (0, 0); rotated turns
-    // it a quarter turn clockwise about the origin.
+    // it a quarter turn clockwise about the origin. The box may end in blank
+    // columns on the right.
     const Glyph& Render(std::uint32_t glyph, bool rotated);
 
 private:
+    // Where a glyph's vertical origin lies from its horizontal one.
+    struct VerticalOrigin {
+        hb_position_t X = 0;
+        hb_position_t Y = 0;
+    };
+
     Glyph Draw(std::uint32_t glyph, bool rotated);
+    static hb_bool_t KeptVerticalOrigin(hb_font_t* font, void* typeface, hb_codepoint_t glyph, hb_position_t* x,
+                                        hb_position_t* y, void* unused);
+    static hb_position_t KeptVerticalAdvance(hb_font_t* font, void* typeface, hb_codepoint_t glyph, void* unused);
 
     FreeTypeFace face_;
     HarfBuzzFont shaping_;
@@ -59,6 +69,8 @@ private:
     bool slant_ = false;
     std::unordered_map<std::uint64_t, Glyph> glyphs_;
     std::unordered_map<char32_t, bool> verticalForms_;
+    std::unordered_map<std::uint32_t, VerticalOrigin> verticalOrigins_;
+    std::unordered_map<std::uint32_t, hb_position_t> verticalAdvances_;
 };
 
 }  // namespace tessaro::novel

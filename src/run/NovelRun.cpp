@@ -141,7 +141,7 @@ bool NovelRun::Tick(const TickSettings& settings, const PageSaver& save)
         metadata_.Warnings.push_back(
             {notation[notationWarnings_].SourceLine, notation[notationWarnings_].Annotation + " is not understood", true});
     const DeviceProfile& device = settings_.Device;
-    page_ = BlankPage(device.Width, device.Height, device.GrayLevels > 0);
+    WhitenPage(page_, device.Width, device.Height, device.GrayLevels > 0);
     RenderPage(composed_, page_);
     const std::string path =
         OutputPath(settings.OutputDirectory, settings.Prefix, pageCounter_, PagesInPng(settings_) ? ".png" : ".jpg");
