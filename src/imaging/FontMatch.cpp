@@ -6,6 +6,21 @@
 
 namespace tessaro {
 
+namespace {
+
+// The file and face index a font pattern names; an empty path when it names none.
+FontFile FileOf(const FcPattern* font)
+{
+    FcChar8* file = nullptr;
+    FontFile found;
+    if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch)
+        found.Path = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font, FC_INDEX, 0, &found.Index);
+    return found;
+}
+
+}  // namespace
+
 void RequireFontconfig()
 {
     static std::once_flag initialised;
@@ -39,17 +54,13 @@ std::optional<FontFile> MatchFontFile(const FontRequest& request)
     const FontconfigPattern pattern = SubstitutedPattern(request);
     FcResult result = FcResultNoMatch;
     FontconfigPattern match(FcFontMatch(nullptr, pattern.get(), &result));
-    FcChar8* file = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch)
+    if (!match)
         return std::nullopt;
-    FontFile found{reinterpret_cast<const char*>(file), 0};
-    FcPatternGetInteger(match.get(), FC_INDEX, 0, &found.Index);
+    FontFile found = FileOf(match.get());
+    if (found.Path.empty())
+        return std::nullopt;
     return found;
 }
-
-}  // namespace tessaro
-
-namespace tessaro {
 
 SortedFonts::SortedFonts(FcPattern* pattern)
 {
@@ -61,13 +72,7 @@ SortedFonts::SortedFonts(FcPattern* pattern)
 
 FontFile SortedFonts::At(int position) const
 {
-    const FcPattern* font = sorted_->fonts[position];
-    FcChar8* file = nullptr;
-    FontFile found;
-    if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch)
-        found.Path = reinterpret_cast<const char*>(file);
-    FcPatternGetInteger(font, FC_INDEX, 0, &found.Index);
-    return found;
+    return FileOf(sorted_->fonts[position]);
 }
 
 bool SortedFonts::Covers(int position, char32_t character) const

@@ -162,18 +162,17 @@ void FillBox(TBitmap& raster, int left, int top, int right, int bottom, DevicePi
     }
 }
 
-// A glyph of a face at its pixel size, with the face's synthetic styles; the
-// metrics are the face's own, relative to the common baseline.
-Glyph RenderGlyph(const StyledFace& styled, FT_UInt index)
+}  // namespace
+
+Glyph RenderGlyph(FT_Face face, unsigned index, bool slant, bool embolden)
 {
     Glyph glyph;
-    FT_Face face = styled.Face.get();
     if (FT_Load_Glyph(face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
         return glyph;
     FT_GlyphSlot slot = face->glyph;
-    if (styled.Slant)
+    if (slant)
         FT_GlyphSlot_Oblique(slot);
-    if (styled.Embolden)
+    if (embolden)
         FT_GlyphSlot_Embolden(slot);
     glyph.Advance = RoundTo26Dot6(slot->advance.x);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
@@ -195,6 +194,15 @@ Glyph RenderGlyph(const StyledFace& styled, FT_UInt index)
         }
     }
     return glyph;
+}
+
+namespace {
+
+// A glyph of a face at its pixel size, with the face's synthetic styles; the
+// metrics are the face's own, relative to the common baseline.
+Glyph RenderStyled(const StyledFace& styled, FT_UInt index)
+{
+    return RenderGlyph(styled.Face.get(), index, styled.Slant, styled.Embolden);
 }
 
 }  // namespace
@@ -311,9 +319,9 @@ Glyph PlatformFont::Render(std::string_view character)
     // missing-glyph box.
     if (index == 0 && codePoint != ReplacementCharacter) {
         if (const StyledFace* fallback = Fallback().FaceWith(codePoint))
-            return RenderGlyph(*fallback, FT_Get_Char_Index(fallback->Face.get(), codePoint));
+            return RenderStyled(*fallback, FT_Get_Char_Index(fallback->Face.get(), codePoint));
     }
-    return RenderGlyph(face_, index);
+    return RenderStyled(face_, index);
 }
 
 int PlatformFont::TextWidth(std::string_view text)

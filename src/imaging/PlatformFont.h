@@ -40,6 +40,10 @@ struct Glyph {
     std::vector<std::uint8_t> Coverage;
 };
 
+// Renders glyph index of the face antialiased, slanted and emboldened when
+// asked (for a style the face lacks); an empty glyph when FreeType cannot.
+Glyph RenderGlyph(FT_Face face, unsigned index, bool slant, bool embolden);
+
 class PlatformFont {
 public:
     // The platform font for a description, made on first request and kept for

@@ -157,28 +157,7 @@ Glyph Typeface::Draw(std::uint32_t glyph, bool rotated)
 {
     if (rotated)
         return RotatedClockwise(Draw(glyph, false));
-    Glyph drawn;
-    FT_Face face = face_.get();
-    if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0)
-        return drawn;
-    FT_GlyphSlot slot = face->glyph;
-    if (slant_)
-        FT_GlyphSlot_Oblique(slot);
-    if (embolden_)
-        FT_GlyphSlot_Embolden(slot);
-    drawn.Advance = RoundFixed(static_cast<Fixed>(slot->advance.x));
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
-        return drawn;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    drawn.Left = slot->bitmap_left;
-    drawn.Top = slot->bitmap_top;
-    drawn.Width = static_cast<int>(bitmap.width);
-    drawn.Rows = static_cast<int>(bitmap.rows);
-    drawn.Coverage.resize(std::size_t(drawn.Width) * std::size_t(drawn.Rows));
-    for (int y = 0; y < drawn.Rows; ++y)
-        std::copy_n(bitmap.buffer + std::ptrdiff_t(y) * bitmap.pitch, drawn.Width,
-                    drawn.Coverage.data() + std::size_t(y) * std::size_t(drawn.Width));
-    return drawn;
+    return RenderGlyph(face_.get(), glyph, slant_, embolden_);
 }
 
 }  // namespace tessaro::novel
