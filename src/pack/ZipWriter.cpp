@@ -37,20 +37,6 @@ UniqueFd CreateHiddenFile(const std::string& archivePath, std::string& name)
     return UniqueFd();
 }
 
-bool WriteAll(int fd, const void* data, std::size_t size)
-{
-    const auto* bytes = static_cast<const char*>(data);
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 }  // namespace
 
 // Where libzip writes the archive: a new hidden file, synced and renamed over
@@ -87,7 +73,7 @@ private:
         case ZIP_SOURCE_BEGIN_WRITE:
             return Begin();
         case ZIP_SOURCE_WRITE:
-            return WriteAll(file_.Get(), data, length) ? static_cast<zip_int64_t>(length) : Fail(EWriteError());
+            return WriteAll(file_, data, length) ? static_cast<zip_int64_t>(length) : Fail(EWriteError());
         case ZIP_SOURCE_SEEK_WRITE:
             return SeekWrite(data, length);
         case ZIP_SOURCE_TELL_WRITE:

@@ -84,14 +84,12 @@ std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count, std:
     });
 }
 
-namespace {
-
-bool WriteAll(int fd, const void* data, std::size_t size)
+bool WriteAll(const UniqueFd& file, const void* data, std::size_t size)
 {
     const auto* bytes = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
+        const ssize_t put = ::write(file.Get(), bytes + done, size - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
@@ -101,11 +99,13 @@ bool WriteAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
+namespace {
+
 // Writes straight into an open descriptor: used for what is not a regular file
 // (a device such as /dev/null or /dev/full), which cannot be replaced by renaming.
 void WriteInPlace(const UniqueFd& target, const void* data, std::size_t size)
 {
-    if (!WriteAll(target.Get(), data, size))
+    if (!WriteAll(target, data, size))
         throw EWriteError();
 }
 
@@ -126,7 +126,7 @@ bool ReplaceBySibling(const std::string& path, mode_t mode, const void* data, st
     UniqueFd sibling(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!sibling)
         return false;
-    const bool written = ::fchmod(sibling.Get(), mode) == 0 && WriteAll(sibling.Get(), data, size) &&
+    const bool written = ::fchmod(sibling.Get(), mode) == 0 && WriteAll(sibling, data, size) &&
                          ::fsync(sibling.Get()) == 0;
     sibling = UniqueFd();
     if (!written) {

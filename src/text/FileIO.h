@@ -48,6 +48,10 @@ std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count);
 // own position alone, so the file can be read through more than once.
 std::size_t ReadUpTo(const UniqueFd& file, void* buffer, std::size_t count, std::int64_t position);
 
+// Writes all size bytes at the file's position, continuing after partial
+// writes and interruptions; false when they cannot all be written.
+bool WriteAll(const UniqueFd& file, const void* data, std::size_t size);
+
 // Replaces the file at path by the given bytes. The bytes go to a new file
 // beside it first and take its place only once they are all written, so a
 // failure leaves an existing file as it was. Raises EFCreateError when the file
