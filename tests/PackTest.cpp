@@ -41,10 +41,10 @@ TEST(PackTextTest, LanguageIsJapaneseForVerticalBooksAndKanaOrKanji)
         BookMetadata Book;
         const char* Language;
     } rows[] = {
-        {{"Alice", "Carroll", false, {}}, "und"},   {{"Alice", "Carroll", true, {}}, "ja"},
-        {{"吾輩は猫である", "", false, {}}, "ja"}, {{"Cat", "夏目漱石", false, {}}, "ja"},
-        {{"Cat", "", false, {{3, 1, "One"}, {4, 1, "第二章"}}}, "ja"},
-        {{"Ｃａｔ", "", false, {{3, 1, "１"}}}, "und"},
+        {{"Alice", "Carroll", false, {}, {}}, "und"},   {{"Alice", "Carroll", true, {}, {}}, "ja"},
+        {{"吾輩は猫である", "", false, {}, {}}, "ja"}, {{"Cat", "夏目漱石", false, {}, {}}, "ja"},
+        {{"Cat", "", false, {{3, 1, "One"}, {4, 1, "第二章"}}, {}}, "ja"},
+        {{"Ｃａｔ", "", false, {{3, 1, "１"}}, {}}, "und"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(BookLanguage(row.Book), row.Language) << row.Book.Title;
