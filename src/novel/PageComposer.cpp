@@ -325,7 +325,7 @@ void PageComposer::Place(ComposedLine& placed, int depth) const
     placed.Vertical = geometry_.Vertical;
     const int em = line.Em;
     const int start = RoundFixed(line.Start);
-    const int length = RoundFixed(line.Extent - line.Start);
+    const int length = RoundFixed(line.Extent) - start;
     if (geometry_.Vertical) {
         placed.OriginX = geometry_.Right - depth - em / 2;
         placed.OriginY = geometry_.Top;
