@@ -259,10 +259,12 @@ void PageComposer::QueuePicture(const Span& picture)
     line.Picture = std::move(shown);
     pending_.emplace_back().Line = std::move(line);
     if (!caption.empty()) {
-        // Centred along the line, as the picture is.
+        // Centred along the line, as the picture is; a line longer than the
+        // measure by its hanging punctuation keeps to the measure's start.
         std::vector<LaidLine> lines = SetApart(caption, -1);
         for (LaidLine& captionLine : lines) {
-            const Fixed shift = (geometry_.Measure - (captionLine.Extent - captionLine.Start)) / 2 - captionLine.Start;
+            const Fixed room = geometry_.Measure - (captionLine.Extent - captionLine.Start);
+            const Fixed shift = std::max<Fixed>(0, room / 2) - captionLine.Start;
             for (PlacedGlyph& glyph : captionLine.Glyphs)
                 glyph.X += shift;
             captionLine.Start += shift;
