@@ -403,14 +403,25 @@ TEST(NovelLayout, TitlePageRunningHeaderAndColophon)
     EXPECT_EQ(composed.Pages[2].Lines[0].Box.H, 16);
 }
 
-// Headings for a table of contents: a heading block, and one inside a line.
+// Headings for a table of contents: a heading block, one inside a line, and
+// one in a 横組み block of a vertical book.
 TEST(NovelLayout, HeadingsStartingOnAPage)
 {
-    const Composed composed = Compose("章［＃「章」は中見出し］\n本文の節［＃「節」は同行小見出し］です", 10);
-    const auto& headings = composed.Pages.at(0).Headings;
-    ASSERT_EQ(headings.size(), 2u);
-    EXPECT_EQ(std::to_string(headings[0].Level) + headings[0].Text + std::to_string(headings[1].Level) + headings[1].Text,
-              "2章3節");
+    const struct {
+        const char* Book;
+        bool Vertical;
+        const char* Headings;
+    } rows[] = {
+        {"章［＃「章」は中見出し］\n本文の節［＃「節」は同行小見出し］です", false, "2章3節"},
+        {"［＃ここから横組み］\nPart 1［＃「Part 1」は大見出し］\n［＃ここで横組み終わり］", true, "1Part 1"},
+    };
+    for (const auto& row : rows) {
+        const Composed composed = Compose(row.Book, 10, 20, row.Vertical);
+        std::string headings;
+        for (const PageHeading& heading : composed.Pages.at(0).Headings)
+            headings += std::to_string(heading.Level) + heading.Text;
+        EXPECT_EQ(headings, row.Headings);
+    }
 }
 
 // A picture is scaled to fit, never past twice its size, and centred along

@@ -122,30 +122,52 @@ void PageComposer::Prepare(Block& block)
     section_ = block.Style.CentredPage ? Section::Centred : Section::Body;
 }
 
-// Queues the lines of a block with the text each shows. A heading block's
-// first line starts its heading; a line that holds a heading inside it (同行
-// or 窓見出し) starts that one.
+namespace {
+
+// Gives each line of a block the heading it belongs to or starts: a heading
+// block's first line starts its heading; a line that holds a heading inside
+// it (同行 or 窓見出し) starts that one. Lines are marked in order.
+class HeadingMarks {
+public:
+    explicit HeadingMarks(const Block& block) : block_(block)
+    {
+        for (const Span& span : block.Spans)
+            if (span.Kind == SpanKind::Heading)
+                headings_.push_back(&span);
+        std::sort(headings_.begin(), headings_.end(),
+                  [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
+        next_ = headings_.begin();
+    }
+
+    void Mark(ComposedLine& line, TextRange range)
+    {
+        line.Heading = block_.Style.HeadingLevel;
+        if (line.Heading > 0 && range.Begin == 0)
+            line.HeadingText = block_.Text;
+        for (; next_ != headings_.end() && (*next_)->Range.Begin < range.End; ++next_)
+            if (line.HeadingText.empty()) {
+                line.Heading = (*next_)->Value;
+                line.HeadingText.assign(block_.Text, (*next_)->Range.Begin, (*next_)->Range.End - (*next_)->Range.Begin);
+            }
+    }
+
+private:
+    const Block& block_;
+    std::vector<const Span*> headings_;
+    std::vector<const Span*>::const_iterator next_;
+};
+
+}  // namespace
+
+// Queues the lines of a block with the text and the heading each shows.
 void PageComposer::Queue(const Block& block, std::vector<LaidLine>&& lines)
 {
     const std::string_view text = block.Text;
-    std::vector<const Span*> headings;
-    for (const Span& span : block.Spans)
-        if (span.Kind == SpanKind::Heading)
-            headings.push_back(&span);
-    std::sort(headings.begin(), headings.end(),
-              [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
-    auto heading = headings.begin();
+    HeadingMarks headings(block);
     for (LaidLine& line : lines) {
         ComposedLine& queued = pending_.emplace_back();
         queued.Text.assign(text.substr(line.Text.Begin, line.Text.End - line.Text.Begin));
-        queued.Heading = block.Style.HeadingLevel;
-        if (queued.Heading > 0 && line.Text.Begin == 0)
-            queued.HeadingText = block.Text;
-        for (; heading != headings.end() && (*heading)->Range.Begin < line.Text.End; ++heading)
-            if (queued.HeadingText.empty()) {
-                queued.Heading = (*heading)->Value;
-                queued.HeadingText.assign(text.substr((*heading)->Range.Begin, (*heading)->Range.End - (*heading)->Range.Begin));
-            }
+        headings.Mark(queued, line.Text);
         queued.Line = std::move(line);
     }
 }
@@ -164,9 +186,11 @@ void PageComposer::QueueHorizontal(const Block& block)
         width = std::max(width, RoundFixed(line.Extent));
     const int columnLength = RoundFixed(geometry_.Measure);
     ComposedLine box;
+    HeadingMarks headings(block);
     int depth = 0;  // where the next line's slot starts in the box
     int end = 0;    // where the last line's em box ends: the air after it is not the box's
     const auto flush = [&] {
+        headings.Mark(box, box.Line.Text);
         box.Line.Em = width;
         box.Line.Extent = end * FixedOne;
         box.Line.HorizontalBox = true;
