@@ -401,6 +401,17 @@ TEST(NovelLayout, TitlePageRunningHeaderAndColophon)
     EXPECT_EQ(composed.Pages[1].Header.Text + "|" + composed.Pages[0].Header.Text + composed.Pages[2].Header.Text,
               "灯台|");
     EXPECT_EQ(composed.Pages[2].Lines[0].Box.H, 16);
+    // Drawn, a body page shows the title over it and its number under it.
+    TBitmap drawn = BlankPage(260, 755, true);
+    RenderPage(composed.Pages[1], drawn);
+    for (const ComposedLine* small : {&composed.Pages[1].Header, &composed.Pages[1].Folio}) {
+        const LineBox& box = small->Box;
+        int ink = 0;
+        for (int y = std::max(0, box.Y); y < std::min(755, box.Y + box.H); ++y)
+            for (int x = std::max(0, box.X); x < std::min(260, box.X + box.W); ++x)
+                ink += drawn.ScanLine(y)[x] < 128;
+        EXPECT_GT(ink, 0) << small->Text;
+    }
 }
 
 // Headings for a table of contents: a heading block, one inside a line, and
