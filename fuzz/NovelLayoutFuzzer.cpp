@@ -173,16 +173,27 @@ bool StandsBeside(const Block& block, const Span& span)
 
 // The rubies and notes of one block, in groups of overlapping bases: each
 // group shown stands whole on one line, each text over its own span's base
-// taken out to whole clusters; a group is left out exactly where its base
-// starts in the last cluster of the group shown before it.
+// taken out to whole clusters (small text that follows itself is one); a
+// group is left out exactly where its base starts in the last cluster of the
+// group shown before it.
 class BlockRubies {
 public:
     explicit BlockRubies(const Block& block) : text_(block.Text)
     {
         std::vector<const Span*> spans;
-        for (const Span& span : block.Spans)
+        std::vector<TextRange> small;
+        for (const Span& span : block.Spans) {
             if (StandsBeside(block, span))
                 spans.push_back(&span);
+            if (span.Kind == SpanKind::Small)
+                small.push_back(span.Range);
+        }
+        std::sort(small.begin(), small.end(), [](TextRange a, TextRange b) { return a.Begin < b.Begin; });
+        for (const TextRange range : small)
+            if (!smallText_.empty() && range.Begin <= smallText_.back().End)
+                smallText_.back().End = std::max(smallText_.back().End, range.End);
+            else
+                smallText_.push_back(range);
         std::stable_sort(spans.begin(), spans.end(),
                          [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
         for (const Span* span : spans) {
@@ -230,15 +241,19 @@ private:
                     ruby.Note == (span.Kind == SpanKind::Note),
                 "a ruby shows another text than its span's");
         const std::size_t size = ruby.Base.size();
-        for (std::size_t at = span.Range.Begin + 1; at-- > std::max<std::size_t>(line.Begin, shownEnd_);)
-            if (at + size <= line.End && text_.compare(at, size, ruby.Base) == 0 &&
-                IsWidenedBase(ruby.Base, at, span.Range))
+        TextRange base = span.Range;
+        for (const TextRange small : smallText_)
+            if (small.Begin < base.End && base.Begin < small.End)
+                base = {std::min(base.Begin, small.Begin), std::max(base.End, small.End)};
+        for (std::size_t at = base.Begin + 1; at-- > std::max<std::size_t>(line.Begin, shownEnd_);)
+            if (at + size <= line.End && text_.compare(at, size, ruby.Base) == 0 && IsWidenedBase(ruby.Base, at, base))
                 return {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at + size)};
         Require(false, "a ruby not over its span's base taken out to whole clusters");
         return {};
     }
 
     std::string_view text_;
+    std::vector<TextRange> smallText_;  // each run of small text, one piece
     std::vector<Group> groups_;
     std::size_t next_ = 0;
     std::uint32_t shownEnd_ = 0;  // where the base of the last group shown ends
