@@ -219,6 +219,20 @@ void TForm1::ConnectHandlers()
             if (!Timer1.Enabled())
                 Button1->click();
         });
+    connect(StyleBox, &QComboBox::currentIndexChanged, this, [this] { ShowStyleChoices(); });
+    ShowStyleChoices();
+}
+
+// Only the chosen style's own choices can be changed: the page size and the
+// background for classic pages, the device and the writing direction for
+// novel ones.
+void TForm1::ShowStyleChoices()
+{
+    const bool novel = StyleBox->currentIndex() == 1;
+    for (QWidget* classic : std::initializer_list<QWidget*>{RadioGroup1, RadioButton1, RadioButton2, Edit2, SpeedButton2})
+        classic->setEnabled(!novel);
+    DeviceBox->setEnabled(novel);
+    WritingBox->setEnabled(novel);
 }
 
 bool TForm1::ChooseFile(const QString& filter, QString& fileName)

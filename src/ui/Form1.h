@@ -84,6 +84,7 @@ private:
     void CreateControls();
     void SetTabOrder();
     void ConnectHandlers();
+    void ShowStyleChoices();
     // Runs the shared file chooser with one filter; on OK returns true with the
     // chosen file's full path.
     bool ChooseFile(const QString& filter, QString& fileName);

@@ -285,7 +285,10 @@ private slots:
         std::ofstream(scratch.File("novel.txt")) << "吾輩《わがはい》は猫である。\n";
         TForm1 form;
         form.Edit1->setText(scratch.Q("novel.txt"));
+        QVERIFY(form.RadioButton2->isEnabled() && !form.DeviceBox->isEnabled() && !form.WritingBox->isEnabled());
         form.StyleBox->setCurrentText("Novel");
+        QVERIFY(!form.RadioButton2->isEnabled() && !form.Edit2->isEnabled() && form.DeviceBox->isEnabled() &&
+                form.WritingBox->isEnabled());
         form.DeviceBox->setCurrentText("xteink");
         QTest::mouseClick(form.Button1, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(RunEnded(form), 20000);
