@@ -171,29 +171,35 @@ bool StandsBeside(const Block& block, const Span& span)
            (span.Kind == SpanKind::Note && TextOf(block.Text, span.Range) != kObjectReplacement);
 }
 
+// Whether c may stand with its neighbours upright in one cell of a column.
+bool JoinsUprightCell(char c)
+{
+    return (c >= '0' && c <= '9') || c == '!' || c == '?';
+}
+
 // The rubies and notes of one block, in groups of overlapping bases: each
 // group shown stands whole on one line, each text over its own span's base
-// taken out to whole clusters (small text that follows itself is one); a
-// group is left out exactly where its base starts in the last cluster of the
-// group shown before it.
+// taken out to whole pieces: clusters, small text that follows itself, and in
+// a column text set upright in one cell; a group is left out exactly where its
+// base starts in the last piece of the group shown before it.
 class BlockRubies {
 public:
-    explicit BlockRubies(const Block& block) : text_(block.Text)
+    BlockRubies(const Block& block, bool vertical) : text_(block.Text), vertical_(vertical && !block.Style.Horizontal)
     {
         std::vector<const Span*> spans;
-        std::vector<TextRange> small;
+        std::vector<TextRange> pieces;
         for (const Span& span : block.Spans) {
             if (StandsBeside(block, span))
                 spans.push_back(&span);
-            if (span.Kind == SpanKind::Small)
-                small.push_back(span.Range);
+            if (span.Kind == SpanKind::Small || (vertical_ && span.Kind == SpanKind::Upright))
+                pieces.push_back(span.Range);
         }
-        std::sort(small.begin(), small.end(), [](TextRange a, TextRange b) { return a.Begin < b.Begin; });
-        for (const TextRange range : small)
-            if (!smallText_.empty() && range.Begin <= smallText_.back().End)
-                smallText_.back().End = std::max(smallText_.back().End, range.End);
+        std::sort(pieces.begin(), pieces.end(), [](TextRange a, TextRange b) { return a.Begin < b.Begin; });
+        for (const TextRange range : pieces)
+            if (!pieces_.empty() && range.Begin <= pieces_.back().End)
+                pieces_.back().End = std::max(pieces_.back().End, range.End);
             else
-                smallText_.push_back(range);
+                pieces_.push_back(range);
         std::stable_sort(spans.begin(), spans.end(),
                          [](const Span* a, const Span* b) { return a->Range.Begin < b->Range.Begin; });
         for (const Span* span : spans) {
@@ -242,18 +248,27 @@ private:
                 "a ruby shows another text than its span's");
         const std::size_t size = ruby.Base.size();
         TextRange base = span.Range;
-        for (const TextRange small : smallText_)
-            if (small.Begin < base.End && base.Begin < small.End)
-                base = {std::min(base.Begin, small.Begin), std::max(base.End, small.End)};
+        for (const TextRange piece : pieces_)
+            if (piece.Begin < base.End && base.Begin < piece.End)
+                base = {std::min(base.Begin, piece.Begin), std::max(base.End, piece.End)};
+        // Digits or marks set upright together may join the base from either side.
+        TextRange upright = base;
+        while (vertical_ && upright.Begin > 0 && JoinsUprightCell(text_[upright.Begin - 1]))
+            --upright.Begin;
+        while (vertical_ && upright.End < text_.size() && JoinsUprightCell(text_[upright.End]))
+            ++upright.End;
         for (std::size_t at = base.Begin + 1; at-- > std::max<std::size_t>(line.Begin, shownEnd_);)
-            if (at + size <= line.End && text_.compare(at, size, ruby.Base) == 0 && IsWidenedBase(ruby.Base, at, base))
+            if (at + size <= line.End && text_.compare(at, size, ruby.Base) == 0 &&
+                (IsWidenedBase(ruby.Base, at, base) ||
+                 (at >= upright.Begin && at + size <= upright.End && at + size >= base.End)))
                 return {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(at + size)};
         Require(false, "a ruby not over its span's base taken out to whole clusters");
         return {};
     }
 
     std::string_view text_;
-    std::vector<TextRange> smallText_;  // each run of small text, one piece
+    bool vertical_;                  // set in columns
+    std::vector<TextRange> pieces_;  // each run of small or upright text, one piece
     std::vector<Group> groups_;
     std::size_t next_ = 0;
     std::uint32_t shownEnd_ = 0;  // where the base of the last group shown ends
@@ -292,7 +307,7 @@ std::vector<Showing> ShowingsOf(const Block& block)
 // each block shows.
 class BlockWalk {
 public:
-    explicit BlockWalk(const std::deque<Block>& blocks) : blocks_(blocks) {}
+    BlockWalk(const std::deque<Block>& blocks, bool vertical) : blocks_(blocks), vertical_(vertical) {}
 
     // The line, the next to take, starts a block.
     bool AtBlockStart() const { return showing_ == showings_.size(); }
@@ -316,7 +331,7 @@ public:
         if (AtBlockStart()) {
             showings_ = ShowingsOf(Next());
             showing_ = offset_ = 0;
-            rubies_.emplace(Next());
+            rubies_.emplace(Next(), vertical_);
         }
         const Showing& showing = showings_[showing_];
         std::optional<std::vector<TextRange>> bases;
@@ -354,6 +369,7 @@ private:
     }
 
     const std::deque<Block>& blocks_;
+    bool vertical_;
     std::size_t current_ = 0;  // the block of the line to take next
     std::vector<Showing> showings_;
     std::size_t showing_ = 0;
@@ -504,7 +520,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     };
     PageComposer composer(readBlock, SetterFor(setUp.Rules), BookType(), geometry, PictureNamed);
-    BlockWalk walk(blocks);
+    BlockWalk walk(blocks, setUp.Vertical);
     PageStack stack(geometry);
     // A block gives at most a line a character (one when it is empty), and so
     // does a picture's caption.

@@ -97,6 +97,7 @@ int main(int argc, char** argv)
         {"caption-hanging", "［＃「g、」のキャプション付きの図（p）入る］\r\n"},
         {"horizontal-title", "［＃ここから横組み］\xFF\n底本：\n\n"},
         {"small-text-ruby", "［＃下付き小文字］m字《\xE3》\r\n"},
+        {"upright-ruby", "［＃縦中横］f《\xE3》\xEF\r\n一｜1《x》2二!｜?《y》\r\n"},
         {"flush-end-half-pixel", "［＃地付き］\xE6\x8B\xEF\xBC\xE7\xEF\xBB\xEF\r\n"},
         {"horizontal-long", "［＃ここから横組み］\r\n" + Repeat("横組みの長い段落", 60) + "\r\n［＃ここで横組み終わり］\r\n"},
     };
