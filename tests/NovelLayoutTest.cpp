@@ -414,7 +414,7 @@ TEST(NovelLayout, TitlePageRunningHeaderAndColophon)
     }
 }
 
-// Headings for a table of contents: a heading block, one inside a line, and
+// Headings for a table of contents: a heading block, two inside a line, and
 // one in a 横組み block of a vertical book.
 TEST(NovelLayout, HeadingsStartingOnAPage)
 {
@@ -423,7 +423,7 @@ TEST(NovelLayout, HeadingsStartingOnAPage)
         bool Vertical;
         const char* Headings;
     } rows[] = {
-        {"章［＃「章」は中見出し］\n本文の節［＃「節」は同行小見出し］です", false, "2章3節"},
+        {"章［＃「章」は中見出し］\n本文の節［＃「節」は同行小見出し］と項［＃「項」は同行小見出し］です", false, "2章3節3項"},
         {"［＃ここから横組み］\nPart 1［＃「Part 1」は大見出し］\n［＃ここで横組み終わり］", true, "1Part 1"},
     };
     for (const auto& row : rows) {

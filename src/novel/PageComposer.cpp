@@ -143,12 +143,13 @@ public:
     {
         line.Heading = block_.Style.HeadingLevel;
         if (line.Heading > 0 && range.Begin == 0)
-            line.HeadingText = block_.Text;
-        for (; next_ != headings_.end() && (*next_)->Range.Begin < range.End; ++next_)
-            if (line.HeadingText.empty()) {
+            line.Starts.push_back({line.Heading, block_.Text});
+        for (; next_ != headings_.end() && (*next_)->Range.Begin < range.End; ++next_) {
+            const TextRange heading = (*next_)->Range;
+            if (line.Starts.empty())
                 line.Heading = (*next_)->Value;
-                line.HeadingText.assign(block_.Text, (*next_)->Range.Begin, (*next_)->Range.End - (*next_)->Range.Begin);
-            }
+            line.Starts.push_back({(*next_)->Value, block_.Text.substr(heading.Begin, heading.End - heading.Begin)});
+        }
     }
 
 private:
@@ -329,8 +330,7 @@ bool PageComposer::Next(ComposedPage& page)
         ComposedLine placed = std::move(pending_.front());
         pending_.pop_front();
         Place(placed, start);
-        if (!placed.HeadingText.empty())
-            page.Headings.push_back({placed.Heading, placed.HeadingText});
+        page.Headings.insert(page.Headings.end(), placed.Starts.begin(), placed.Starts.end());
         page.Lines.push_back(std::move(placed));
         shown = section_;
     }

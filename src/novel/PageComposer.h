@@ -26,23 +26,23 @@ struct LineBox {
     int H = 0;
 };
 
+// A heading that starts on a page, for a table of contents.
+struct PageHeading {
+    int Level = 0;
+    std::string Text;
+};
+
 // A line on a page. Its glyphs are placed from its origin: the start of its
 // baseline in horizontal writing, the top of its centre line in vertical.
 struct ComposedLine {
     LaidLine Line;
     std::string Text;  // what the line shows, in reading order
     int Heading = 0;   // the level of the heading the line belongs to or holds; 0 for none
-    std::string HeadingText;  // the heading that starts on the line, for a table of contents
+    std::vector<PageHeading> Starts;  // the headings that start on the line, for a table of contents
     int OriginX = 0;
     int OriginY = 0;
     bool Vertical = false;
     LineBox Box;
-};
-
-// A heading that starts on a page, for a table of contents.
-struct PageHeading {
-    int Level = 0;
-    std::string Text;
 };
 
 struct ComposedPage {
