@@ -25,6 +25,7 @@
 
 #include "imaging/PngCodec.h"
 #include "imaging/TBitmap.h"
+#include "novel/PageRenderer.h"
 #include "text/FileIO.h"
 
 namespace {
@@ -51,20 +52,6 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A white 8-bit page with the gray palette the novel run gives its pages.
-TBitmap GrayRaster(int width, int height)
-{
-    TBitmap raster;
-    raster.SetPixelFormat(TPixelFormat::pf8bit);
-    raster.SetWidth(width);
-    raster.SetHeight(height);
-    std::vector<TPaletteEntry> palette(256);
-    for (int i = 0; i < 256; ++i)
-        palette[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
-    raster.SetPalette(std::move(palette));
-    return raster;
-}
-
 // Decodes a gray PNG into raster, made to its size on the first page. The
 // reader widens 1, 2 and 4-bit levels to 8 bits by repeating their bits,
 // which puts each level at a gray that EncodePng maps back to that level.
@@ -76,7 +63,7 @@ void Decode(const std::vector<std::uint8_t>& file, TBitmap& raster)
         Die(std::string("cannot read a page: ") + image.message);
     image.format = PNG_FORMAT_GRAY;
     if (raster.Empty())
-        raster = GrayRaster(int(image.width), int(image.height));
+        raster = novel::BlankPage(int(image.width), int(image.height), true);
     if (raster.Width() != int(image.width) || raster.Height() != int(image.height))
         Die("the pages differ in size");
     std::vector<std::uint8_t> grays(PNG_IMAGE_SIZE(image));
