@@ -4,18 +4,11 @@
 
 #include <zip.h>
 
-#include <memory>
+#include "text/CHandle.h"
 
 namespace tessaro::pack {
 
-struct ZipDiscarder {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-using ZipHandle = std::unique_ptr<zip_t, ZipDiscarder>;
-
-struct ZipSourceFreer {
-    void operator()(zip_source_t* source) const { zip_source_free(source); }
-};
-using ZipSourceHandle = std::unique_ptr<zip_source_t, ZipSourceFreer>;
+using ZipHandle = CHandle<zip_t, zip_discard>;
+using ZipSourceHandle = CHandle<zip_source_t, zip_source_free>;
 
 }  // namespace tessaro::pack

@@ -2,7 +2,7 @@
 // A run of the novel style: the book read as Aozora Bunko text and typeset
 // for a device, one page per tick, each page composed only when asked for.
 
-#include <cstdio>
+#include <stdio.h>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +11,7 @@
 #include "novel/NotationReader.h"
 #include "novel/PageComposer.h"
 #include "run/BookRun.h"
+#include "text/CHandle.h"
 
 namespace tessaro {
 
@@ -33,9 +34,6 @@ public:
 private:
     struct Type;
     std::shared_ptr<const TBitmap> LoadPicture(const std::filesystem::path& path, int line);
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
 
     std::string text_;
     NovelSettings settings_;
@@ -46,7 +44,7 @@ private:
     novel::PageComposer composer_;
     novel::ComposedPage composed_;
     TBitmap page_;
-    std::unique_ptr<std::FILE, FileCloser> report_;
+    CHandle<std::FILE, ::fclose> report_;
     BookMetadata metadata_;
     std::size_t notationWarnings_ = 0;  // of the reader's, told so far
     int pageCounter_ = 1;

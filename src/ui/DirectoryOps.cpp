@@ -2,18 +2,16 @@
 
 #include <cerrno>
 #include <dirent.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "text/CHandle.h"
 
 namespace tessaro {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using UniqueDir = std::unique_ptr<DIR, DirCloser>;
+using UniqueDir = CHandle<DIR, closedir>;
 
 bool ParentExists(const std::string& path)
 {
